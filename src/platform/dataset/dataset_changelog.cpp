@@ -1,0 +1,62 @@
+// The change log: pending rows since the last merge, merging and undoing them.
+#include "platform/dataset/dataset.h"
+#include "platform/dataset/row.h"
+
+#include <algorithm>
+
+namespace ct {
+
+int DataSet::changeCount() const {
+    if (!active())
+        return 0;
+    return static_cast<int>(
+        std::count_if(rows_.begin(), rows_.end(), [](const auto& r) { return r->pending(); }));
+}
+
+void DataSet::mergeChangeLog() {
+    if (!active())
+        return;
+    rows_.erase(
+        std::remove_if(rows_.begin(), rows_.end(), [](const auto& r) { return r->deleted; }),
+        rows_.end());
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        Row& row = *rows_[i];
+        row.status = RowStatus::Unchanged;
+        row.original.clear();
+        row.changeSeq = 0;
+        row.order = i;
+    }
+}
+
+void DataSet::cancelUpdates() {
+    if (!active())
+        return;
+    cancel();
+    Row* keep = currentRow();
+    if (keep && keep->status == RowStatus::Inserted)
+        keep = nullptr;
+    rows_.erase(std::remove_if(rows_.begin(), rows_.end(),
+                               [](const auto& r) { return r->status == RowStatus::Inserted; }),
+                rows_.end());
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        Row& row = *rows_[i];
+        if (row.pending()) {
+            // calculated values are not part of the log; keep the ones the row has now
+            for (int f : storedFields())
+                row.values[f] = row.original[f];
+        }
+        row.status = RowStatus::Unchanged;
+        row.deleted = false;
+        row.original.clear();
+        row.changeSeq = 0;
+        row.order = i;
+    }
+    rebuildView();
+    auto it = keep ? std::find(view_.begin(), view_.end(), keep) : view_.end();
+    current_ = it != view_.end() ? static_cast<int>(it - view_.begin()) : (view_.empty() ? -1 : 0);
+    bof_ = current_ <= 0;
+    eof_ = view_.empty();
+    notify(Notice::DataSet);
+}
+
+} // namespace ct
