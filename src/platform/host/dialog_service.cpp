@@ -6,8 +6,7 @@ namespace {
 // Answers No/OK to everything and picks nothing.
 class RefusingDialogService final : public DialogService {
 public:
-    MsgResult message(MsgType, const std::string&, MsgButtons buttons) override
-    {
+    MsgResult message(MsgType, const std::string&, MsgButtons buttons) override {
         if (buttons & mbNo)
             return MsgResult::No;
         if (buttons & mbCancel)
@@ -25,10 +24,11 @@ DialogService* current = nullptr;
 
 } // namespace
 
-DialogService& dialogs() { return current ? *current : fallbackService; }
+DialogService& dialogs() {
+    return current ? *current : fallbackService;
+}
 
-DialogService* setDialogService(DialogService* service)
-{
+DialogService* setDialogService(DialogService* service) {
     DialogService* previous = current;
     current = service;
     return previous;

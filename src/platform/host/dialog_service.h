@@ -16,7 +16,7 @@ enum class MsgResult { None, Ok, Yes, No, Cancel };
 
 // A list the user picks one row from. `list` is positioned on the picked row.
 struct SearchRequest {
-    std::string title;     // the part after a "|" is a subtitle
+    std::string title; // the part after a "|" is a subtitle
     DataSet* list = nullptr;
     std::string nameField; // the column a filter box searches first
     std::string emptyText; // shown instead of the list when it has no rows
@@ -45,7 +45,8 @@ DialogService* setDialogService(DialogService* service);
 // Installs a service for the lifetime of the guard.
 class ScopedDialogService {
 public:
-    explicit ScopedDialogService(DialogService& service) : previous_(setDialogService(&service)) {}
+    explicit ScopedDialogService(DialogService& service)
+        : previous_(setDialogService(&service)) {}
     ~ScopedDialogService() { setDialogService(previous_); }
     ScopedDialogService(const ScopedDialogService&) = delete;
     ScopedDialogService& operator=(const ScopedDialogService&) = delete;

@@ -8,16 +8,14 @@
 namespace ct {
 namespace {
 
-ErrorDisplay& errorDisplay()
-{
+ErrorDisplay& errorDisplay() {
     static ErrorDisplay display = [](const std::string& text) { std::cerr << text << '\n'; };
     return display;
 }
 
 } // namespace
 
-bool dispatch(const std::function<void()>& operation)
-{
+bool dispatch(const std::function<void()>& operation) {
     try {
         operation();
         return true;
@@ -32,15 +30,15 @@ bool dispatch(const std::function<void()>& operation)
     }
 }
 
-ErrorDisplay setErrorDisplay(ErrorDisplay display)
-{
+ErrorDisplay setErrorDisplay(ErrorDisplay display) {
     ErrorDisplay previous = std::move(errorDisplay());
-    errorDisplay() = display ? std::move(display) : [](const std::string& text) {
-        std::cerr << text << '\n';
-    };
+    errorDisplay() =
+        display ? std::move(display) : [](const std::string& text) { std::cerr << text << '\n'; };
     return previous;
 }
 
-void showError(const std::string& text) { errorDisplay()(text); }
+void showError(const std::string& text) {
+    errorDisplay()(text);
+}
 
 } // namespace ct

@@ -1,0 +1,220 @@
+#include "platform/net/net_connection.h"
+
+#include <chrono>
+#include <fmt/format.h>
+#include <httplib.h>
+#include <utility>
+
+namespace ct {
+namespace {
+
+constexpr auto jsonDumpErrors = nlohmann::json::error_handler_t::replace;
+
+std::string address(const std::string& host, int port) {
+    return fmt::format("{}:{}", host, port);
+}
+
+std::string transportMessage(httplib::Error error, const std::string& where) {
+    switch (error) {
+    case httplib::Error::Connection:
+        return fmt::format("Não foi possível conectar ao servidor de aplicação em {}.", where);
+    case httplib::Error::ConnectionTimeout:
+        return fmt::format("Tempo esgotado ao conectar ao servidor de aplicação em {}.", where);
+    case httplib::Error::Read:
+    case httplib::Error::Write:
+        return fmt::format("A comunicação com o servidor de aplicação em {} foi interrompida.",
+                           where);
+    case httplib::Error::Canceled:
+        return "A resposta do servidor de aplicação excede o tamanho máximo permitido.";
+    default:
+        return fmt::format("Falha na comunicação com o servidor de aplicação em {}.", where);
+    }
+}
+
+ServerResult invalidAnswer(std::string_view detail) {
+    return ServerResult::failure(
+        ServerResult::invalidAnswer,
+        fmt::format("Resposta inválida do servidor de aplicação: {}.", detail));
+}
+
+} // namespace
+
+NetConnection::NetConnection() = default;
+
+NetConnection::NetConnection(std::string serverName)
+    : serverName_(std::move(serverName)) {}
+
+NetConnection::~NetConnection() = default;
+
+void NetConnection::setServerName(std::string name) {
+    serverName_ = std::move(name);
+}
+
+void NetConnection::setHost(std::string host) {
+    if (host != host_)
+        close();
+    host_ = std::move(host);
+}
+
+void NetConnection::setPort(int port) {
+    if (port != port_)
+        close();
+    port_ = port;
+}
+
+void NetConnection::open() {
+    if (connected())
+        return;
+    if (beforeConnect)
+        beforeConnect(*this);
+    auto client = std::make_unique<httplib::Client>(host_, port_);
+    client->set_keep_alive(true);
+    // Headers and body go out in separate writes; without this, Nagle and delayed ACKs cost
+    // tens of milliseconds on every call after the first on a kept-alive socket.
+    client->set_tcp_nodelay(true);
+    client->set_connection_timeout(10, 0);
+    client->set_read_timeout(600, 0);
+    client->set_write_timeout(120, 0);
+    client_ = std::move(client);
+}
+
+void NetConnection::close() {
+    client_.reset();
+}
+
+CallObserver NetConnection::setCallObserver(CallObserver observer) {
+    return std::exchange(observer_, std::move(observer));
+}
+
+ServerResult NetConnection::call(std::string_view method, const std::vector<RpcArg>& args) {
+    nlohmann::json params = nlohmann::json::array();
+    for (const RpcArg& arg : args)
+        params.push_back(arg.toJson());
+
+    const auto started = std::chrono::steady_clock::now();
+    ServerResult result = exchange(method, params, args);
+    const std::chrono::duration<double, std::milli> elapsed =
+        std::chrono::steady_clock::now() - started;
+
+    if (observer_) {
+        CallRecord record;
+        record.method = std::string(method);
+        record.params = std::move(params);
+        record.ms = elapsed.count();
+        record.ok = result.ok();
+        record.errorCode = result.errorCode();
+        record.errorMessage = result.errorMessage();
+        observer_(record);
+    }
+    if (!result.ok() && throwException_)
+        throw ServerError(result);
+    return result;
+}
+
+nlohmann::json NetConnection::callUnchecked(std::string_view method,
+                                            const std::vector<RpcArg>& args) {
+    ServerResult result = call(method, args);
+    if (!result.ok())
+        throw ServerError(result);
+    return result.value();
+}
+
+ServerResult NetConnection::exchange(std::string_view method, const nlohmann::json& params,
+                                     const std::vector<RpcArg>& args) {
+    try {
+        open();
+    } catch (const std::exception& e) {
+        return ServerResult::failure(
+            ServerResult::transportError,
+            fmt::format("Não foi possível preparar a conexão com o servidor de aplicação: {}",
+                        e.what()));
+    }
+
+    lastId_ = nextId_++;
+    const nlohmann::json request = {
+        {"jsonrpc", "2.0"}, {"id", lastId_}, {"method", std::string(method)}, {"params", params}};
+
+    httplib::Request req;
+    req.method = "POST";
+    req.path = "/rpc/" + serverName_;
+    req.body = request.dump(-1, ' ', false, jsonDumpErrors);
+    req.set_header("Content-Type", "application/json");
+    std::string body;
+    const std::size_t limit = maxAnswerBytes_;
+    req.content_receiver = [&body, limit](const char* data, size_t length, uint64_t, uint64_t) {
+        if (body.size() + length > limit)
+            return false;
+        body.append(data, length);
+        return true;
+    };
+
+    httplib::Response res;
+    httplib::Error error = httplib::Error::Success;
+    if (!client_->send(req, res, error) || error != httplib::Error::Success) {
+        // A broken keep-alive socket must not poison the next call.
+        close();
+        return ServerResult::failure(ServerResult::transportError,
+                                     transportMessage(error, address(host_, port_)));
+    }
+    if (res.status != 200)
+        return ServerResult::failure(
+            ServerResult::transportError,
+            fmt::format("O servidor de aplicação em {} respondeu com o código HTTP {}.",
+                        address(host_, port_), res.status));
+    return readAnswer(body, args);
+}
+
+ServerResult NetConnection::readAnswer(const std::string& body,
+                                       const std::vector<RpcArg>& args) const {
+    const nlohmann::json answer = nlohmann::json::parse(body, nullptr, false);
+    if (answer.is_discarded() || !answer.is_object())
+        return invalidAnswer("o conteúdo não é um objeto JSON");
+    if (auto id = answer.find("id"); id != answer.end() && !id->is_null() && *id != lastId_)
+        return invalidAnswer("a resposta não corresponde à chamada");
+
+    if (auto error = answer.find("error"); error != answer.end()) {
+        if (!error->is_object())
+            return invalidAnswer("erro sem descrição");
+        const auto code = error->find("code");
+        const auto message = error->find("message");
+        const int errorCode = code != error->end() && code->is_number_integer()
+                                  ? code->get<int>()
+                                  : ServerResult::invalidAnswer;
+        std::string text =
+            message != error->end() && message->is_string()
+                ? message->get<std::string>()
+                : fmt::format("Erro do servidor de aplicação (código {}).", errorCode);
+        return ServerResult::failure(errorCode, std::move(text));
+    }
+
+    const auto result = answer.find("result");
+    if (result == answer.end() || !result->is_object())
+        return invalidAnswer("resultado ausente");
+    nlohmann::json value = nullptr;
+    if (auto v = result->find("value"); v != result->end())
+        value = *v;
+    nlohmann::json byref = nlohmann::json::object();
+    if (auto b = result->find("byref"); b != result->end() && !b->is_null()) {
+        if (!b->is_object())
+            return invalidAnswer("argumentos por referência malformados");
+        byref = *b;
+    }
+
+    // All by-reference values are checked before any variable is written.
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (!args[i].byRef())
+            continue;
+        auto it = byref.find(std::to_string(i));
+        if (it != byref.end() && !args[i].accepts(*it))
+            return invalidAnswer(fmt::format("valor impróprio para o argumento {}", i + 1));
+    }
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (!args[i].byRef())
+            continue;
+        if (auto it = byref.find(std::to_string(i)); it != byref.end())
+            args[i].receive(*it);
+    }
+    return ServerResult::success(std::move(value), std::move(byref));
+}
+
+} // namespace ct

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "platform/host/server_result.h"
+#include "platform/net/rpc_arg.h"
+
+#include <functional>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace httplib {
+class Client;
+}
+
+namespace ct {
+
+// One finished server call, as seen by an observer.
+struct CallRecord {
+    std::string method;
+    nlohmann::json params; // as sent
+    double ms = 0.0;       // wall time of the call
+    bool ok = false;
+    int errorCode = 0;
+    std::string errorMessage;
+};
+
+using CallObserver = std::function<void(const CallRecord&)>;
+
+// The connection to the application server's remote data module (the suite's TNetConnection):
+// JSON-RPC 2.0 over HTTP POST to /rpc/<serverName> on a keep-alive client. Methods are called by
+// name with their arguments in order; by-reference arguments receive what the server left in them.
+class NetConnection {
+public:
+    NetConnection();
+    explicit NetConnection(std::string serverName);
+    ~NetConnection();
+    NetConnection(const NetConnection&) = delete;
+    NetConnection& operator=(const NetConnection&) = delete;
+
+    const std::string& serverName() const { return serverName_; }
+    void setServerName(std::string name);
+    const std::string& host() const { return host_; }
+    void setHost(std::string host);
+    int port() const { return port_; }
+    void setPort(int port);
+    // When true, an error result is raised as a ServerError instead of returned.
+    bool throwException() const { return throwException_; }
+    void setThrowException(bool value) { throwException_ = value; }
+
+    // Runs just before the connection opens, where the host and port are usually set.
+    std::function<void(NetConnection&)> beforeConnect;
+
+    // Opening runs beforeConnect and prepares the client; the server is first reached by a call.
+    void open();
+    void close();
+    bool connected() const { return client_ != nullptr; }
+
+    // Calls a method (opening the connection if needed). Never throws for a refusal, a protocol
+    // fault or an unreachable server unless throwException is set: those come back as an error
+    // result in Portuguese, for CheckResultServ. Variables passed by reference are written only
+    // on success.
+    ServerResult call(std::string_view method, const std::vector<RpcArg>& args = {});
+    // For calls whose result is read without the check: the payload, or a ServerError, so that an
+    // error is never read as an empty text or false.
+    nlohmann::json callUnchecked(std::string_view method, const std::vector<RpcArg>& args = {});
+
+    // Observes every call (also failed ones). Returns the previous observer.
+    CallObserver setCallObserver(CallObserver observer);
+
+    // Largest answer accepted; a larger one is cut off and refused.
+    static constexpr std::size_t defaultMaxAnswerBytes = 64u * 1024u * 1024u;
+    std::size_t maxAnswerBytes() const { return maxAnswerBytes_; }
+    void setMaxAnswerBytes(std::size_t bytes) { maxAnswerBytes_ = bytes; }
+
+private:
+    ServerResult exchange(std::string_view method, const nlohmann::json& params,
+                          const std::vector<RpcArg>& args);
+    ServerResult readAnswer(const std::string& body, const std::vector<RpcArg>& args) const;
+
+    std::string serverName_ = "PRQ31000.rdmContratante";
+    std::string host_ = "127.0.0.1";
+    int port_ = 8431;
+    bool throwException_ = false;
+    std::unique_ptr<httplib::Client> client_;
+    CallObserver observer_;
+    long long nextId_ = 1;
+    long long lastId_ = 0;
+    std::size_t maxAnswerBytes_ = defaultMaxAnswerBytes;
+};
+
+using TNetConnection = NetConnection;
+
+} // namespace ct

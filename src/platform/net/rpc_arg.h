@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <variant>
+
+namespace ct {
+
+// One argument of a server call: a value (string, double, boolean, null, data packet) or a
+// caller's variable passed by reference, which receives what the server left in it.
+class RpcArg {
+public:
+    RpcArg(const char* text)
+        : value_(std::string(text)) {}
+    RpcArg(std::string text)
+        : value_(std::move(text)) {}
+    RpcArg(double number)
+        : value_(number) {}
+    RpcArg(int number)
+        : value_(static_cast<double>(number)) {}
+    RpcArg(bool flag)
+        : value_(flag) {}
+    RpcArg(std::nullptr_t)
+        : value_(nullptr) {}
+    // A data packet (an object) or any other JSON value as it is.
+    RpcArg(nlohmann::json value)
+        : value_(std::move(value)) {}
+
+    static RpcArg packet(nlohmann::json packet) { return RpcArg(std::move(packet)); }
+    static RpcArg ref(std::string& variable) { return RpcArg(&variable); }
+    static RpcArg ref(double& variable) { return RpcArg(&variable); }
+    // A packet variable by reference.
+    static RpcArg ref(nlohmann::json& variable) { return RpcArg(&variable); }
+
+    bool byRef() const { return !std::holds_alternative<std::monostate>(target_); }
+    // What travels in "params".
+    nlohmann::json toJson() const;
+    // Whether the caller's variable can hold the server's value (not a text for a double, say);
+    // null reads as the empty text or zero.
+    bool accepts(const nlohmann::json& value) const;
+    // Writes the server's value into the caller's variable; false, leaving it as it was, when the
+    // variable cannot hold it.
+    bool receive(const nlohmann::json& value) const;
+
+private:
+    template <typename T>
+    explicit RpcArg(T* variable)
+        : target_(variable) {}
+
+    nlohmann::json value_;
+    std::variant<std::monostate, std::string*, double*, nlohmann::json*> target_;
+};
+
+} // namespace ct

@@ -1,0 +1,60 @@
+#include "platform/net/rpc_arg.h"
+
+#include <gtest/gtest.h>
+
+namespace ct {
+namespace {
+
+TEST(RpcArg, ValuesTravelAsTheirJsonKinds) {
+    EXPECT_EQ(RpcArg("0001").toJson(), nlohmann::json("0001"));
+    EXPECT_EQ(RpcArg(std::string("x")).toJson(), nlohmann::json("x"));
+    EXPECT_EQ(RpcArg(1500.5).toJson(), nlohmann::json(1500.5));
+    EXPECT_EQ(RpcArg(3).toJson(), nlohmann::json(3.0));
+    EXPECT_EQ(RpcArg(true).toJson(), nlohmann::json(true));
+    EXPECT_TRUE(RpcArg(nullptr).toJson().is_null());
+    const nlohmann::json packet = {{"fields", nlohmann::json::array()},
+                                   {"rows", nlohmann::json::array()}};
+    EXPECT_EQ(RpcArg::packet(packet).toJson(), packet);
+    EXPECT_FALSE(RpcArg("x").byRef());
+}
+
+TEST(RpcArg, ReferencesSendTheVariableAndReceiveIntoIt) {
+    std::string seq = "01";
+    double value = 10.0;
+    nlohmann::json packet = {{"a", 1}};
+    const RpcArg s = RpcArg::ref(seq), d = RpcArg::ref(value), p = RpcArg::ref(packet);
+    EXPECT_TRUE(s.byRef());
+    EXPECT_EQ(s.toJson(), nlohmann::json("01"));
+    seq = "02"; // read at the moment of the call, not of the construction
+    EXPECT_EQ(s.toJson(), nlohmann::json("02"));
+
+    EXPECT_TRUE(s.receive("00"));
+    EXPECT_EQ(seq, "00");
+    EXPECT_TRUE(d.receive(12.5));
+    EXPECT_EQ(value, 12.5);
+    EXPECT_TRUE(p.receive(nlohmann::json::array({1, 2})));
+    EXPECT_EQ(packet, nlohmann::json::array({1, 2}));
+
+    // Null reads as empty or zero.
+    EXPECT_TRUE(s.receive(nullptr));
+    EXPECT_EQ(seq, "");
+    EXPECT_TRUE(d.receive(nullptr));
+    EXPECT_EQ(value, 0.0);
+}
+
+TEST(RpcArg, WrongKindsLeaveTheVariable) {
+    std::string text = "keep";
+    double number = 7.0;
+    const RpcArg s = RpcArg::ref(text), d = RpcArg::ref(number);
+    EXPECT_FALSE(s.accepts(5));
+    EXPECT_FALSE(s.receive(5));
+    EXPECT_FALSE(s.receive(nlohmann::json::object()));
+    EXPECT_EQ(text, "keep");
+    EXPECT_FALSE(d.accepts("1,5"));
+    EXPECT_FALSE(d.receive("1,5"));
+    EXPECT_FALSE(d.receive(true));
+    EXPECT_EQ(number, 7.0);
+}
+
+} // namespace
+} // namespace ct
