@@ -1,0 +1,171 @@
+// Server calls over HTTP on SQLite: reading the parties of a budget (demo size and 10,000
+// parties) and saving a delta that modifies 10,000 parties.
+#include "server/db/database.h"
+#include "server/db/schema.h"
+#include "server/http/rpc_server.h"
+#include "server/methods/method_groups.h"
+
+#include <benchmark/benchmark.h>
+#include <filesystem>
+#include <fmt/format.h>
+#include <httplib.h>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <spdlog/spdlog.h>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+
+using nlohmann::json;
+using namespace ct::server;
+
+constexpr int big_budget_parties = 10000;
+const char* const big_budget = "0000000700";
+
+// One demo database with an extra budget of 10,000 parties, served in-process.
+class Bench {
+public:
+    Bench()
+        : path_((std::filesystem::temp_directory_path() /
+                 fmt::format("ct_bench_server_calls_{}.db", ::getpid()))
+                    .string()) {
+        spdlog::set_level(spdlog::level::warn); // one log line per call would dominate
+        remove_files();
+        db_ = std::make_unique<Database>(DatabaseUrl::parse("sqlite:" + path_), 4);
+        install_demo(*db_);
+        add_big_budget();
+        registry_ = std::make_unique<MethodRegistry>(all_methods());
+        server_ = std::make_unique<RpcServer>(*db_, *registry_);
+        server_->start("127.0.0.1", 0);
+        client_ = std::make_unique<httplib::Client>("127.0.0.1", server_->port());
+        client_->set_read_timeout(600, 0);
+        client_->set_write_timeout(600, 0);
+        // The first calls open sessions and checkpoint the bulk load; keep them out of the
+        // figures.
+        call("GetContratante", json::array({"0001", "0000000100", "00"}));
+        call("GetContratante", json::array({"0001", big_budget, "00"}));
+    }
+    ~Bench() {
+        client_.reset();
+        server_.reset();
+        registry_.reset();
+        db_.reset();
+        remove_files();
+    }
+
+    json call(const std::string& method, const json& params) {
+        const json request = {
+            {"jsonrpc", "2.0"}, {"id", 1}, {"method", method}, {"params", params}};
+        auto res = client_->Post(rpc_path, request.dump(), "application/json");
+        if (!res) {
+            throw std::runtime_error("no answer from the server");
+        }
+        json answer = json::parse(res->body);
+        if (!answer.contains("result")) {
+            throw std::runtime_error(method + " failed: " + answer.dump().substr(0, 300));
+        }
+        return answer["result"]["value"];
+    }
+
+private:
+    void add_big_budget() {
+        Database::Lease lease(*db_);
+        Sql& sql = lease.sql();
+        Transaction tx(sql, true);
+        sql.exec("INSERT INTO ORCAEVENTO (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, IDSITUORCEVE, "
+                 "VRTOTALOREV) VALUES ('0001', :orc, '00', '2', 1000000)",
+                 {{"orc", std::string(big_budget)}});
+        for (int i = 1; i <= big_budget_parties; ++i) {
+            sql.exec("INSERT INTO ENDECONTORCA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, "
+                     "NRENDCLIORCEVE, CDCLIENTE, CDCLIENCONTORCA, NRINSJURCLIE, IDTPIJURCLIE, "
+                     "NMFANTCLIE, QTCONVCONTOREV, IDSITUCONTOREV, CDPAIS, SGESTADO, CDMUNICIPIO, "
+                     "CDBAIRRO, VRRECECONTOREV, DSENDECLIORE, NRTELECLIORE, DSEMAILCLOR1, "
+                     "NMRAZSOCCLIE, QTEXTCONVOREV, VREXTCONVOREV, IDFORMAPGCONT, "
+                     "NRDIAVENCONOREV, QTPARCCONTOREV, IDMESVENCONOREV) VALUES ('0001', :orc, "
+                     "'00', :nr, :cli, :cli2, :ins, 'F', :nm, 4, 'LANCADO', '1058', 'SP', '0001', "
+                     "'0000000001', 100, 'Rua dos Formandos, 10', '(11) 3000-0000', "
+                     "'formando@example.com.br', :nm2, 0, 0, 'E', 0, 0, 'ATUAL')",
+                     {{"orc", std::string(big_budget)},
+                      {"nr", fmt::format("{:010}", i)},
+                      {"cli", fmt::format("F{:011}", i)},
+                      {"cli2", fmt::format("F{:011}", i)},
+                      {"ins", fmt::format("{:011}", i)},
+                      {"nm", fmt::format("Formando {:05}", i)},
+                      {"nm2", fmt::format("Formando {:05}", i)}});
+        }
+        tx.commit();
+    }
+
+    void remove_files() {
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            std::filesystem::remove(path_ + suffix);
+        }
+    }
+
+    std::string path_;
+    std::unique_ptr<Database> db_;
+    std::unique_ptr<MethodRegistry> registry_;
+    std::unique_ptr<RpcServer> server_;
+    std::unique_ptr<httplib::Client> client_;
+};
+
+Bench& bench() {
+    static Bench instance;
+    return instance;
+}
+
+void GetContratante(benchmark::State& state, const char* budget) {
+    const json params = json::array({"0001", budget, "00"});
+    Bench& server = bench(); // built before the timed loop
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        json answer = server.call("GetContratante", params);
+        rows = answer[0]["rows"].size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["parties"] = static_cast<double>(rows);
+    state.counters["calls_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK_CAPTURE(GetContratante, demo_budget, "0000000100")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(GetContratante, budget_of_10000, big_budget)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
+
+// One SetEndeCont whose delta modifies every party of the big budget (as the apportionment
+// sends it): a new charged value on each row.
+void SetEndeContModify10000(benchmark::State& state) {
+    json current = bench().call("GetContratante", json::array({"0001", big_budget, "00"}))[0];
+    const json& fields = current["fields"];
+    std::size_t value_field = 0;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i]["name"] == "VRRECECONTOREV") {
+            value_field = i;
+        }
+    }
+    double value = 100.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        value += 0.01;
+        json delta = {{"fields", fields}, {"delta", json::array()}};
+        json next = current["rows"];
+        for (std::size_t r = 0; r < next.size(); ++r) {
+            next[r][value_field] = value;
+            delta["delta"].push_back(
+                {{"op", "modify"}, {"old", current["rows"][r]}, {"new", next[r]}});
+        }
+        const json params = json::array({delta, nullptr, "0001", big_budget, "00"});
+        state.ResumeTiming();
+        json totals = bench().call("SetEndeCont", params);
+        benchmark::DoNotOptimize(totals);
+        current["rows"] = std::move(next);
+    }
+    state.counters["parties"] = static_cast<double>(current["rows"].size());
+}
+BENCHMARK(SetEndeContModify10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+} // namespace

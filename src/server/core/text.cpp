@@ -1,0 +1,65 @@
+#include "server/core/text.h"
+
+#include <cctype>
+#include <fmt/format.h>
+
+namespace ct::server {
+
+std::size_t utf8_length(std::string_view text) {
+    std::size_t n = 0;
+    for (char ch : text) {
+        if ((static_cast<unsigned char>(ch) & 0xC0) != 0x80) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+std::string trim(std::string_view text) {
+    std::size_t b = 0;
+    std::size_t e = text.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) {
+        ++b;
+    }
+    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) {
+        --e;
+    }
+    return std::string(text.substr(b, e - b));
+}
+
+std::string only_digits(std::string_view text) {
+    std::string out;
+    for (char ch : text) {
+        if (ch >= '0' && ch <= '9') {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+std::string upper_ascii(std::string_view text) {
+    std::string out(text);
+    for (char& ch : out) {
+        ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    }
+    return out;
+}
+
+bool iequals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string zero_pad(long long number, int width) {
+    return fmt::format("{:0{}d}", number, width);
+}
+
+} // namespace ct::server

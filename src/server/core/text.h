@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ct::server {
+
+// Number of characters (code points) of a UTF-8 text; sizes of fields count characters.
+std::size_t utf8_length(std::string_view text);
+
+std::string trim(std::string_view text);
+std::string only_digits(std::string_view text);
+std::string upper_ascii(std::string_view text);
+bool iequals(std::string_view a, std::string_view b);
+
+// "0000000001": party numbers and other counters sort as text.
+std::string zero_pad(long long number, int width);
+
+} // namespace ct::server

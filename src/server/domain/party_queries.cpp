@@ -1,0 +1,91 @@
+#include "server/domain/party_queries.h"
+
+#include "server/core/money.h"
+#include "server/core/text.h"
+#include "server/domain/records.h"
+#include "server/packet/packet.h"
+
+#include <fmt/format.h>
+
+namespace ct::server {
+
+std::string open_party(std::string_view alias) {
+    return fmt::format("{0}.IDSITUCONTOREV NOT IN ('{1}', '{2}')", alias, status_cancelled,
+                       status_refunded);
+}
+
+nlohmann::json parties_packet(Sql& sql, const std::string& branch, const std::string& budget,
+                              const std::string& seq) {
+    std::string stored;
+    for (const auto& c : party_table().columns) {
+        stored += "P." + c.name + ", ";
+    }
+    const std::string query = fmt::format(
+        "SELECT {}PA.NMPAIS, ES.NMESTADO, MU.NMMUNICIPIO, BA.NMBAIRRO, SU.NMFANTCLIE AS NMFANTSUB, "
+        "CASE WHEN R.CDCLIENCONTORCA IS NOT NULL AND R.CDCLIENCONTORCA = P.CDCLIENCONTORCA "
+        "THEN 'S' ELSE 'N' END AS IDCONTRESPCOTAORCA, 'N' AS IDMARCADO, O.IDSITUORCEVE, "
+        "O.IDORCAFILHODISTRATO "
+        "FROM ENDECONTORCA P "
+        "JOIN ORCAEVENTO O ON O.CDFILIAL = P.CDFILIAL AND O.NRORCAEVENTO = P.NRORCAEVENTO AND "
+        "O.NRSEQORCAEVE = P.NRSEQORCAEVE "
+        "LEFT JOIN PAIS PA ON PA.CDPAIS = P.CDPAIS "
+        "LEFT JOIN ESTADO ES ON ES.CDPAIS = P.CDPAIS AND ES.SGESTADO = P.SGESTADO "
+        "LEFT JOIN MUNICIPIO MU ON MU.CDPAIS = P.CDPAIS AND MU.SGESTADO = P.SGESTADO AND "
+        "MU.CDMUNICIPIO = P.CDMUNICIPIO "
+        "LEFT JOIN BAIRRO BA ON BA.CDPAIS = P.CDPAIS AND BA.SGESTADO = P.SGESTADO AND "
+        "BA.CDMUNICIPIO = P.CDMUNICIPIO AND BA.CDBAIRRO = P.CDBAIRRO "
+        "LEFT JOIN CLIENTE SU ON SU.CDCLIENTE = P.CDCLICONTSUBORE "
+        "LEFT JOIN ORCARESPCOTA R ON R.CDFILIAL = P.CDFILIAL AND R.NRORCAEVENTO = P.NRORCAEVENTO "
+        "WHERE P.CDFILIAL = :fil AND P.NRORCAEVENTO = :orc AND P.NRSEQORCAEVE = :seq "
+        "ORDER BY P.NRENDCLIORCEVE",
+        stored);
+    return packet_from_result(party_fields(),
+                              sql.query(query, {{"fil", branch}, {"orc", budget}, {"seq", seq}}));
+}
+
+nlohmann::json totals_packet(Sql& sql, const std::string& branch, const std::string& budget,
+                             const std::string& seq) {
+    ResultSet rs =
+        sql.query("SELECT COALESCE(SUM(P.QTCONVCONTOREV), 0) AS TOTALCONV, "
+                  "COALESCE(SUM(P.VRRECECONTOREV), 0) AS TOTALRATEADO, COUNT(*) AS TOTALCONTRAT "
+                  "FROM ENDECONTORCA P WHERE P.CDFILIAL = :fil AND P.NRORCAEVENTO = :orc AND "
+                  "P.NRSEQORCAEVE = :seq AND " +
+                      open_party("P"),
+                  {{"fil", branch}, {"orc", budget}, {"seq", seq}});
+    Row row = {as_double(rs.at(0, "TOTALCONV")), round2(as_double(rs.at(0, "TOTALRATEADO"))),
+               as_double(rs.at(0, "TOTALCONTRAT"))};
+    return packet_from_rows(totals_fields(), {row});
+}
+
+std::string next_party_number(Sql& sql, const std::string& branch, const std::string& budget) {
+    const SqlParams key = {{"fil", branch}, {"orc", budget}};
+    // Counters start above any number already stored, also numbers loaded without the counter.
+    sql.exec(
+        "INSERT INTO ORCACONTADOR (CDFILIAL, NRORCAEVENTO, NRULTENDCLI) VALUES (:fil, :orc, 0) "
+        "ON CONFLICT (CDFILIAL, NRORCAEVENTO) DO NOTHING",
+        key);
+    sql.exec("UPDATE ORCACONTADOR SET NRULTENDCLI = NRULTENDCLI + 1 "
+             "WHERE CDFILIAL = :fil AND NRORCAEVENTO = :orc",
+             key);
+    long long number =
+        as_integer(sql.scalar("SELECT NRULTENDCLI FROM ORCACONTADOR WHERE CDFILIAL = :fil AND "
+                              "NRORCAEVENTO = :orc",
+                              key)
+                       .value_or(SqlValue{0LL}));
+    // A number stored by other means (an import) is never handed out again.
+    const long long highest = as_integer(
+        sql.scalar("SELECT MAX(NRENDCLIORCEVE) FROM ENDECONTORCA WHERE CDFILIAL = :fil AND "
+                   "NRORCAEVENTO = :orc",
+                   key)
+            .value_or(SqlValue{}),
+        0);
+    if (highest >= number) {
+        number = highest + 1;
+        sql.exec("UPDATE ORCACONTADOR SET NRULTENDCLI = :n WHERE CDFILIAL = :fil AND "
+                 "NRORCAEVENTO = :orc",
+                 {{"n", number}, {"fil", branch}, {"orc", budget}});
+    }
+    return zero_pad(number, 10);
+}
+
+} // namespace ct::server

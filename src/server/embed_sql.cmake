@@ -1,0 +1,11 @@
+# Writes a C++ source holding the db/ scripts, so the server needs no data files at run time.
+file(READ ${DB_DIR}/schema.sqlite.sql schema_sqlite)
+file(READ ${DB_DIR}/schema.postgresql.sql schema_postgresql)
+file(READ ${DB_DIR}/demo.sql demo)
+set(content "// Generated from db/ by embed_sql.cmake.\nnamespace ct::server::embedded {\n")
+foreach(name schema_sqlite schema_postgresql demo)
+  string(APPEND content "extern const char* const ${name};\nconst char* const ${name} = R\"ctsql(${${name}})ctsql\";\n")
+endforeach()
+string(APPEND content "} // namespace ct::server::embedded\n")
+file(WRITE ${OUTPUT}.tmp "${content}")
+file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)

@@ -1,0 +1,116 @@
+#include "server/http/rpc_server.h"
+
+#include "server/core/errors.h"
+
+#include <chrono>
+#include <httplib.h>
+#include <spdlog/spdlog.h>
+#include <stdexcept>
+#include <sys/socket.h>
+
+namespace ct::server {
+namespace {
+
+// Paths and messages may carry bytes that are not UTF-8; they must not make the answer unwritable.
+std::string body_of(const nlohmann::json& answer) {
+    return answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+} // namespace
+
+RpcServer::RpcServer(Database& db, const MethodRegistry& methods)
+    : handler_(db, methods) {}
+
+RpcServer::~RpcServer() {
+    stop();
+}
+
+void RpcServer::start(const std::string& host, int port) {
+    if (http_) {
+        throw std::logic_error("the server is already running");
+    }
+    http_ = std::make_unique<httplib::Server>();
+    http_->set_payload_max_length(max_body_bytes);
+    // Answers are small and clients keep their connection: without this, every other call
+    // waits for the peer's delayed acknowledgement (tens of milliseconds).
+    http_->set_tcp_nodelay(true);
+    // Address reuse for quick restarts, but no port sharing: a second server on the same port
+    // must fail to start instead of taking half of the calls.
+    http_->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const void*>(&yes),
+                   sizeof(yes));
+    });
+    http_->Post(rpc_path, [this](const httplib::Request& req, httplib::Response& res) {
+        res.status = 200;
+        res.set_content(handler_.handle(req.body), "application/json");
+    });
+    // Whatever goes wrong at the HTTP level on our endpoint still gets a JSON-RPC answer.
+    http_->set_error_handler([](const httplib::Request& req, httplib::Response& res) {
+        nlohmann::json answer;
+        if (res.status == 413) {
+            answer = RpcHandler::error_answer(nullptr, rpc_code::invalid_request,
+                                              "request body larger than 64 MiB");
+        } else if (req.path == rpc_path) {
+            answer = RpcHandler::error_answer(nullptr, rpc_code::invalid_request,
+                                              "send the request with POST");
+        } else {
+            answer = RpcHandler::error_answer(nullptr, rpc_code::method_not_found,
+                                              "no such object: " + req.path.substr(0, 80));
+            res.set_content(body_of(answer), "application/json");
+            return;
+        }
+        res.status = 200;
+        res.set_content(body_of(answer), "application/json");
+    });
+    http_->set_exception_handler(
+        [](const httplib::Request&, httplib::Response& res, std::exception_ptr ep) {
+            std::string what = "unknown error";
+            try {
+                std::rethrow_exception(ep);
+            } catch (const std::exception& e) {
+                what = e.what();
+            } catch (...) {
+            }
+            spdlog::error("request failed: {}", what);
+            res.status = 200;
+            res.set_content(body_of(RpcHandler::error_answer(nullptr, rpc_code::internal_error,
+                                                             "internal error: " + what)),
+                            "application/json");
+        });
+
+    int bound = 0;
+    if (port == 0) {
+        bound = http_->bind_to_any_port(host);
+    } else {
+        bound = http_->bind_to_port(host, port) ? port : -1;
+    }
+    if (bound <= 0) {
+        http_.reset();
+        throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port));
+    }
+    host_ = host;
+    port_ = bound;
+    listener_done_ = false;
+    thread_ = std::thread([this] {
+        http_->listen_after_bind();
+        listener_done_ = true;
+    });
+    // stop() only acts on a running listener, so do not hand back control before it runs.
+    while (!http_->is_running() && !listener_done_) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void RpcServer::stop() {
+    if (!http_) {
+        return;
+    }
+    http_->stop();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    http_.reset();
+}
+
+} // namespace ct::server

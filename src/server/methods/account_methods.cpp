@@ -1,0 +1,188 @@
+// Receivable accounts raised from the screen: extra invitations and refunds.
+#include "server/core/errors.h"
+#include "server/core/money.h"
+#include "server/core/text.h"
+#include "server/domain/records.h"
+#include "server/methods/arg_sizes.h"
+#include "server/methods/method_groups.h"
+#include "server/methods/party_support.h"
+
+#include <cmath>
+#include <fmt/format.h>
+
+namespace ct::server {
+namespace {
+
+using nlohmann::json;
+
+// "1.234,56", as the screen shows money.
+std::string brazilian_money(double value) {
+    const long long all = std::llabs(cents(value));
+    const std::string digits = std::to_string(all / 100);
+    std::string whole;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            whole.push_back('.');
+        }
+        whole.push_back(digits[i]);
+    }
+    return fmt::format("{}{},{:02}", value < 0 ? "-" : "", whole, all % 100);
+}
+
+struct BranchParams {
+    std::string series;
+    std::string operation;
+    std::string account_type;
+    std::string order_type;
+};
+
+BranchParams branch_params(Sql& sql, const std::string& branch) {
+    ResultSet rs = sql.query("SELECT CDSERIEPADRAO, CDOPERCONVEXTRA, CDTIPOCONTREC, CDTIPOPEDIDO "
+                             "FROM PARAMFILIAL WHERE CDFILIAL = :fil",
+                             {{"fil", branch}});
+    if (rs.empty()) {
+        return {};
+    }
+    return {trim(rs.text(0, "CDSERIEPADRAO")), trim(rs.text(0, "CDOPERCONVEXTRA")),
+            trim(rs.text(0, "CDTIPOCONTREC")), trim(rs.text(0, "CDTIPOPEDIDO"))};
+}
+
+// The keys the screen translates into the missing branch parameter.
+void require_extra_params(const BranchParams& p, const std::string& branch) {
+    if (p.series.empty()) {
+        throw AppError("N_PARAM_SERIE");
+    }
+    if (p.operation.empty()) {
+        throw AppError("N_PARAM_TIPOOPER");
+    }
+    if (p.account_type.empty()) {
+        throw AppError("N_PARAM_TPCTREC|" + p.operation);
+    }
+    if (p.order_type.empty()) {
+        throw AppError("N_PARAM_PED|" + branch);
+    }
+}
+
+json set_gerar_conta(CallContext& ctx) {
+    Sql& sql = ctx.sql();
+    const std::string& branch = ctx.text(0);
+    const std::string& budget = ctx.text(1);
+    const std::string& seq = ctx.text(2);
+    if (trim(ctx.text(3)) != "EXTRA") {
+        throw AppError(fmt::format("Tipo de conta não previsto: \"{}\".", ctx.text(3)));
+    }
+    const BranchParams params = branch_params(sql, branch);
+    require_extra_params(params, branch);
+
+    ResultSet parties = sql.query(
+        "SELECT NRENDCLIORCEVE, QTEXTCONVOREV, QTEXTCONVFATURADO, VREXTCONVOREV FROM ENDECONTORCA "
+        "WHERE CDFILIAL = :fil AND NRORCAEVENTO = :orc AND NRSEQORCAEVE = :seq AND "
+        "IDSITUCONTOREV = :st AND QTEXTCONVOREV > QTEXTCONVFATURADO ORDER BY NRENDCLIORCEVE" +
+            std::string(sql.lock_rows()),
+        {{"fil", branch}, {"orc", budget}, {"seq", seq}, {"st", std::string(status_generated)}});
+    for (std::size_t i = 0; i < parties.size(); ++i) {
+        const long long total = as_integer(parties.at(i, "QTEXTCONVOREV"));
+        const long long billed = as_integer(parties.at(i, "QTEXTCONVFATURADO"));
+        const double worth = round2(parties.number(i, "VREXTCONVOREV"));
+        // Invitations billed before were billed at their share of the value.
+        const double value =
+            billed == 0
+                ? worth
+                : round2(worth * static_cast<double>(total - billed) / static_cast<double>(total));
+        const PartyKey key{branch, budget, seq, parties.text(i, "NRENDCLIORCEVE")};
+        SqlParams row = key.params();
+        row.insert(row.end(), {{"op", params.operation},
+                               {"tp", params.account_type},
+                               {"se", params.series},
+                               {"qt", total - billed},
+                               {"vr", value},
+                               {"venc", date_from_today(30)},
+                               {"ger", date_from_today(0)},
+                               {"usr", ctx.text(4)}});
+        sql.exec("INSERT INTO CONTAREC (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, "
+                 "IDTIPOCONTAREC, CDOPERACAO, CDTIPOCONTREC, CDSERIE, QTCONVEXTRA, VRCONTAREC, "
+                 "VRPAGOREC, DTVENCCONTAREC, DTGERACONTAREC, CDOPERADOR) VALUES (:fil, :orc, "
+                 ":seq, :nr, 'EXTRA', :op, :tp, :se, :qt, :vr, 0, :venc, :ger, :usr)",
+                 row);
+        SqlParams billed_now = key.params();
+        billed_now.push_back({"qt", total});
+        sql.exec("UPDATE ENDECONTORCA SET QTEXTCONVFATURADO = :qt WHERE CDFILIAL = :fil AND "
+                 "NRORCAEVENTO = :orc AND NRSEQORCAEVE = :seq AND NRENDCLIORCEVE = :nr",
+                 billed_now);
+    }
+    return nullptr;
+}
+
+PartyKey party_from_args(const CallContext& ctx) {
+    return {ctx.text(0), ctx.text(1), ctx.text(2), ctx.text(3)};
+}
+
+json paid_packet(Sql& sql, const PartyKey& key) {
+    return packet_from_rows({num("VRATUAREC")}, {Row{paid_by_party(sql, key)}});
+}
+
+json get_vr_conta(CallContext& ctx) {
+    return paid_packet(ctx.sql(), party_from_args(ctx));
+}
+
+json set_gera_devolucao(CallContext& ctx) {
+    Sql& sql = ctx.sql();
+    const PartyKey key = party_from_args(ctx);
+    const double value = round2(ctx.number(4));
+    StoredParty party;
+    if (!fetch_party(sql, key, party, true)) {
+        throw AppError(fmt::format("O contratante {} não está cadastrado.", key.party));
+    }
+    if (value <= 0) {
+        throw AppError("O valor da devolução deve ser maior que zero.");
+    }
+    const double paid = paid_by_party(sql, key);
+    if (paid <= 0) {
+        throw AppError("Não há recebimento para o contratante selecionado.");
+    }
+    if (value > paid) {
+        throw AppError(fmt::format("O valor da devolução ({}) não pode ser maior que o valor pago "
+                                   "pelo contratante ({}).",
+                                   brazilian_money(value), brazilian_money(paid)));
+    }
+    const BranchParams params = branch_params(sql, key.branch);
+    SqlParams row = key.params();
+    row.insert(row.end(),
+               {{"tp", params.account_type.empty() ? SqlValue{} : SqlValue{params.account_type}},
+                {"se", params.series.empty() ? SqlValue{} : SqlValue{params.series}},
+                {"vr", value},
+                {"venc", date_from_today(30)},
+                {"ger", date_from_today(0)}});
+    sql.exec("INSERT INTO CONTAREC (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, "
+             "IDTIPOCONTAREC, CDTIPOCONTREC, CDSERIE, VRCONTAREC, VRPAGOREC, DTVENCCONTAREC, "
+             "DTGERACONTAREC) VALUES (:fil, :orc, :seq, :nr, 'DEVOLUCAO', :tp, :se, :vr, 0, "
+             ":venc, :ger)",
+             row);
+    SqlParams status = key.params();
+    status.push_back({"st", std::string(status_refunded)});
+    sql.exec("UPDATE ENDECONTORCA SET IDSITUCONTOREV = :st WHERE CDFILIAL = :fil AND "
+             "NRORCAEVENTO = :orc AND NRSEQORCAEVE = :seq AND NRENDCLIORCEVE = :nr",
+             status);
+    return paid_packet(sql, key);
+}
+
+} // namespace
+
+void register_account_methods(MethodRegistry& registry) {
+    const ArgSpec branch = arg::text("branch", size::branch);
+    const ArgSpec budget = arg::text("budget", size::budget);
+    const ArgSpec seq = arg::text("sequence", size::seq);
+    const ArgSpec party = arg::text("party", size::party);
+    registry.add(
+        {"SetGerarConta",
+         {branch, budget, seq, arg::text("account kind", size::flag), arg::text("operator", 10)},
+         true,
+         set_gerar_conta});
+    registry.add({"GetVrConta", {branch, budget, seq, party}, false, get_vr_conta});
+    registry.add({"SetGeraDevolucao",
+                  {branch, budget, seq, party, arg::number_ref("value")},
+                  true,
+                  set_gera_devolucao});
+}
+
+} // namespace ct::server

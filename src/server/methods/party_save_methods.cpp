@@ -1,0 +1,235 @@
+// Saving parties: the party delta with new party numbers, and the clients it introduces.
+#include "server/core/errors.h"
+#include "server/core/text.h"
+#include "server/domain/party_queries.h"
+#include "server/domain/records.h"
+#include "server/methods/arg_sizes.h"
+#include "server/methods/method_groups.h"
+#include "server/methods/party_support.h"
+#include "server/packet/delta_applier.h"
+
+#include <fmt/format.h>
+
+namespace ct::server {
+namespace {
+
+using nlohmann::json;
+
+const char* const key_fields[] = {"CDFILIAL", "NRORCAEVENTO", "NRSEQORCAEVE"};
+
+// Party address columns and the registered-address columns they fill.
+const std::pair<const char*, const char*> address_columns[] = {
+    {"CDPAIS", "CDPAIS"},
+    {"SGESTADO", "SGESTADO"},
+    {"CDMUNICIPIO", "CDMUNICIPIO"},
+    {"DSENDECLIORE", "DSENDECLIE"},
+    {"DSCOENDCLORE", "DSCOMPENDCLI"},
+    {"NRCEPCLIEORE", "NRCEPCLIE"},
+    {"NRTELECLIORE", "NRTELECLIE"},
+    {"NRRAMACLIORE", "NRRAMALCLIE"},
+    {"NRFAXCLIEORE", "NRFAXCLIE"},
+    {"NMCONTCLIORE", "NMCONTCLIE"},
+    {"DSEMAILCLOR1", "DSEMAILCLIE"},
+    {"NRTELECLIOR1", "NRTELECLIE1"},
+    {"NRRAMACLIOR1", "NRRAMALCLIE1"},
+    {"CDBAIRRO", "CDBAIRRO"},
+    {"NRCELCLIORE1", "NRCELULARCLI"},
+    {"NRTELERESOR1", "NRTELRESICLI"},
+    {"DSEMAILCLOR2", "DSEMAILCLIE2"},
+};
+
+struct BudgetArgs {
+    std::string branch;
+    std::string budget;
+    std::string seq;
+};
+
+void refuse_foreign_row(const std::string& column) {
+    throw AppError(
+        fmt::format("O contratante enviado não pertence ao orçamento informado ({}).", column));
+}
+
+// Every change must concern the budget sequence of the call, and a modify keeps its key.
+void check_change_keys(const Packet& delta, const BudgetArgs& args) {
+    const std::string expected[] = {args.branch, args.budget, args.seq};
+    for (const auto& change : delta.delta) {
+        const Row& row = change.op == DeltaChange::Op::insert ? change.new_row : change.old_row;
+        for (std::size_t i = 0; i < 3; ++i) {
+            const std::string value = trim(delta.text(row, key_fields[i]));
+            const bool blank_insert = change.op == DeltaChange::Op::insert && value.empty();
+            if (!blank_insert && value != expected[i]) {
+                refuse_foreign_row(key_fields[i]);
+            }
+        }
+        if (change.op == DeltaChange::Op::modify) {
+            for (const char* field :
+                 {"CDFILIAL", "NRORCAEVENTO", "NRSEQORCAEVE", "NRENDCLIORCEVE"}) {
+                if (trim(delta.text(change.old_row, field)) !=
+                    trim(delta.text(change.new_row, field))) {
+                    throw AppError("A chave de um contratante salvo não pode ser alterada.");
+                }
+            }
+        }
+    }
+}
+
+// The rows of the new-client packet: whole data or the new side of its pending changes.
+std::vector<Row> new_client_rows(const Packet& packet) {
+    if (!packet.is_delta) {
+        return packet.rows;
+    }
+    std::vector<Row> rows;
+    for (const auto& change : packet.delta) {
+        if (change.op != DeltaChange::Op::remove) {
+            rows.push_back(change.new_row);
+        }
+    }
+    return rows;
+}
+
+std::string code_of(const Packet& delta, const Row& row) {
+    std::string code = trim(delta.text(row, "CDCLIENTE"));
+    return code.empty() ? trim(delta.text(row, "CDCLIENCONTORCA")) : code;
+}
+
+SqlValue nullable_text(std::string text) {
+    text = trim(text);
+    return text.empty() ? SqlValue{} : SqlValue{std::move(text)};
+}
+
+// Registers the client of a saved party row, unless it is registered already. The client's
+// own data come from the new-client packet when it names the same client, else from the row.
+void register_client(Sql& sql, const Packet& delta, const Row& row, const Packet* clients) {
+    const std::string code = code_of(delta, row);
+    if (code.empty() ||
+        sql.scalar("SELECT 1 FROM CLIENTE WHERE CDCLIENTE = :cli", {{"cli", code}})) {
+        return;
+    }
+    const Row* client_row = nullptr;
+    std::vector<Row> candidates;
+    if (clients) {
+        candidates = new_client_rows(*clients);
+        for (const Row& c : candidates) {
+            if (trim(clients->text(c, "CDCLIENTE")) == code) {
+                client_row = &c;
+            }
+        }
+    }
+    auto pick = [&](const char* party_field, const char* client_field) {
+        if (client_row) {
+            std::string v = trim(clients->text(*client_row, client_field));
+            if (!v.empty()) {
+                return v;
+            }
+        }
+        return trim(delta.text(row, party_field));
+    };
+    std::string type = pick("IDTPIJURCLIE", "IDTPIJURCLIE");
+    if (type.empty()) {
+        type = code.substr(0, 1);
+    }
+    std::string inscription = pick("NRINSJURCLIE", "NRINSJURCLIE");
+    if (inscription.empty()) {
+        inscription = code.substr(1);
+    }
+    const std::string name = pick("NMFANTCLIE", "NMFANTCLIE");
+    std::string company_name = pick("NMRAZSOCCLIE", "NMRAZSOCCLIE");
+    if (inscription.empty() || name.empty()) {
+        throw AppError(
+            fmt::format("O cliente {} não pode ser cadastrado sem inscrição e nome.", code));
+    }
+    sql.exec("INSERT INTO CLIENTE (CDCLIENTE, NRINSJURCLIE, IDTPIJURCLIE, NMFANTCLIE, "
+             "NMRAZSOCCLIE) VALUES (:cli, :ins, :tp, :nm, :rz)",
+             {{"cli", code},
+              {"ins", inscription},
+              {"tp", type},
+              {"nm", name},
+              {"rz", company_name.empty() ? name : company_name}});
+
+    std::string columns = "CDCLIENTE";
+    std::string values = ":cli";
+    SqlParams params = {{"cli", code}};
+    std::size_t n = 0;
+    auto add = [&](const std::string& column, SqlValue value) {
+        const std::string p = fmt::format("a{}", n++);
+        columns += ", " + column;
+        values += ", :" + p;
+        params.push_back({p, std::move(value)});
+    };
+    for (const auto& [party_field, client_field] : address_columns) {
+        add(client_field, nullable_text(pick(party_field, client_field)));
+    }
+    if (client_row) {
+        add("NMBAIRCLIE", nullable_text(clients->text(*client_row, "NMBAIRCLIE")));
+    }
+    sql.exec(fmt::format("INSERT INTO ENDECLIE ({}) VALUES ({})", columns, values), params);
+}
+
+json set_ende_cont(CallContext& ctx) {
+    Sql& sql = ctx.sql();
+    const Packet& delta = ctx.packet(0);
+    if (!delta.is_delta) {
+        throw invalid_params("argument 1 (parties) must be a delta");
+    }
+    const BudgetArgs args{ctx.text(2), ctx.text(3), ctx.text(4)};
+    const Packet* clients = ctx.is_null(1) ? nullptr : &ctx.packet(1);
+
+    if (!delta.delta.empty()) {
+        require_open_budget(sql, args.branch, args.budget, args.seq);
+        check_change_keys(delta, args);
+    }
+    DeltaApplier applier(sql, party_table());
+    applier.before_insert = [&](RowValues& row) {
+        row.set("CDFILIAL", args.branch);
+        row.set("NRORCAEVENTO", args.budget);
+        row.set("NRSEQORCAEVE", args.seq);
+        row.set("NRENDCLIORCEVE", next_party_number(sql, args.branch, args.budget));
+        if (row.text("IDSITUCONTOREV").empty()) {
+            row.set("IDSITUCONTOREV", std::string(status_entered));
+        }
+    };
+    applier.before_delete = [&](const RowValues& key) {
+        const PartyKey party{key.text("CDFILIAL"), key.text("NRORCAEVENTO"),
+                             key.text("NRSEQORCAEVE"), key.text("NRENDCLIORCEVE")};
+        if (has_paid_account(sql, party)) {
+            throw AppError(fmt::format("O contratante {} possui conta a receber baixada e não "
+                                       "pode ser excluído.",
+                                       party.party));
+        }
+        remove_party_dependents(sql, party);
+    };
+    const DeltaOutcome outcome = applier.apply(delta);
+
+    // A modify that keeps its client code needs no check: that client came with an earlier save.
+    for (const auto& change : delta.delta) {
+        const bool new_code = change.op == DeltaChange::Op::insert ||
+                              (change.op == DeltaChange::Op::modify &&
+                               code_of(delta, change.old_row) != code_of(delta, change.new_row));
+        if (new_code) {
+            register_client(sql, delta, change.new_row, clients);
+        }
+    }
+
+    json totals = totals_packet(sql, args.branch, args.budget, args.seq);
+    totals["fields"].push_back({{"name", "NRENDCLIORCEVE"}, {"type", "string"}, {"size", 10}});
+    const std::string inserted =
+        outcome.inserted.empty() ? std::string() : outcome.inserted.front().text("NRENDCLIORCEVE");
+    for (auto& row : totals["rows"]) {
+        row.push_back(inserted);
+    }
+    return totals;
+}
+
+} // namespace
+
+void register_party_save_methods(MethodRegistry& registry) {
+    registry.add({"SetEndeCont",
+                  {arg::packet("parties", party_known_fields()),
+                   arg::packet_ref_or_null("new client", new_client_fields()),
+                   arg::text("branch", size::branch), arg::text("budget", size::budget),
+                   arg::text("sequence", size::seq)},
+                  true,
+                  set_ende_cont});
+}
+
+} // namespace ct::server

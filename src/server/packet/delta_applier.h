@@ -1,0 +1,80 @@
+#pragma once
+
+#include "server/db/sql.h"
+#include "server/packet/packet.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ct::server {
+
+enum class ColumnKind { text, money, number, integer, datetime };
+
+struct StoredColumn {
+    std::string name;
+    ColumnKind kind = ColumnKind::text;
+    bool key = false;
+};
+
+// Which packet fields a table stores; every other field of a packet is read, never stored.
+struct TableMapping {
+    std::string table;
+    std::string label; // "O contratante", used in refusals
+    std::vector<StoredColumn> columns;
+
+    const StoredColumn* find(std::string_view name) const;
+};
+
+// Stored column values of one row, in column order.
+struct RowValues {
+    std::vector<std::pair<std::string, SqlValue>> values;
+
+    const SqlValue* find(std::string_view column) const;
+    void set(const std::string& column, SqlValue value);
+    std::string text(std::string_view column) const;
+};
+
+struct DeltaOutcome {
+    std::vector<RowValues> inserted; // as written, after before_insert
+    int modified = 0;
+    int unchanged = 0; // modifies whose stored row already held the new values
+    int deleted = 0;
+};
+
+// Applies a delta to one table inside the caller's transaction. A modify or delete is checked
+// against the stored row (its key, and the stored columns it changes): a row that another user
+// changed refuses the whole delta.
+class DeltaApplier {
+public:
+    DeltaApplier(Sql& sql, const TableMapping& mapping)
+        : sql_(sql)
+        , mapping_(mapping) {}
+
+    // Runs before each insert; fills generated keys and defaults.
+    std::function<void(RowValues&)> before_insert;
+    // Runs before each delete with the stored row's key; removes dependent rows.
+    std::function<void(const RowValues&)> before_delete;
+    // Runs after each modify that wrote something, with the old key and the new values.
+    std::function<void(const RowValues& old_key, const RowValues& written)> after_modify;
+
+    DeltaOutcome apply(const Packet& delta);
+
+    // Stored value of a packet value for a column (money rounded to the cent).
+    static SqlValue to_stored(const nlohmann::json& value, const StoredColumn& column);
+    // Equality as the stale-row check sees it: money to the cent, null equal to empty text.
+    static bool same(const SqlValue& a, const SqlValue& b, ColumnKind kind);
+
+private:
+    RowValues stored_values(const Packet& delta, const Row& row) const;
+    RowValues key_of(const RowValues& row) const;
+    std::optional<RowValues> fetch(const RowValues& key);
+    void insert(RowValues& row);
+    void check_keys(const Packet& delta) const;
+    std::string describe(const RowValues& key) const;
+
+    Sql& sql_;
+    const TableMapping& mapping_;
+};
+
+} // namespace ct::server

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "server/db/sql.h"
+#include "server/packet/field.h"
+#include "server/packet/packet.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ct::server {
+
+enum class ArgKind { string, number, boolean, packet };
+
+// What one argument must be. Checked before the method runs (-32602 otherwise).
+struct ArgSpec {
+    ArgKind kind = ArgKind::string;
+    std::size_t max_size = 0; // strings: characters
+    bool by_ref = false;      // its final value goes back in "byref"
+    bool nullable = false;    // a null variant is accepted (packets)
+    FieldList known;          // packets: the fields the data set may carry (empty: any)
+    std::string label;        // used in messages
+};
+
+namespace arg {
+ArgSpec text(std::string label, std::size_t max_size);
+ArgSpec text_ref(std::string label, std::size_t max_size);
+ArgSpec number(std::string label);
+ArgSpec number_ref(std::string label);
+ArgSpec packet(std::string label, FieldList known = {});
+ArgSpec packet_ref_or_null(std::string label, FieldList known = {});
+} // namespace arg
+
+class CallContext;
+using MethodHandler = std::function<nlohmann::json(CallContext&)>;
+
+struct MethodSpec {
+    std::string name;
+    std::vector<ArgSpec> args;
+    bool writes = false; // writers take the SQLite write lock at the start of the transaction
+    MethodHandler handler;
+};
+
+// What a method sees: its checked arguments, its session inside the call's transaction, and
+// the by-reference values it may change.
+class CallContext {
+public:
+    CallContext(Sql& sql, const MethodSpec& spec, const nlohmann::json& params);
+
+    Sql& sql() { return sql_; }
+    const std::string& method() const { return spec_.name; }
+
+    const std::string& text(std::size_t index) const;
+    double number(std::size_t index) const;
+    bool is_null(std::size_t index) const;
+    const Packet& packet(std::size_t index) const; // throws for a null packet
+
+    // Replaces a by-reference argument's value in the answer.
+    void set_byref(std::size_t index, nlohmann::json value);
+    const nlohmann::json& byref() const { return byref_; }
+
+private:
+    Sql& sql_;
+    const MethodSpec& spec_;
+    std::vector<nlohmann::json> raw_;
+    std::vector<std::string> texts_;
+    std::vector<double> numbers_;
+    std::vector<std::optional<Packet>> packets_;
+    nlohmann::json byref_ = nlohmann::json::object();
+};
+
+class MethodRegistry {
+public:
+    void add(MethodSpec spec); // a second method of the same name is a programming error
+    const MethodSpec* find(const std::string& name) const;
+    std::vector<std::string> names() const;
+
+private:
+    std::map<std::string, MethodSpec> methods_;
+};
+
+// Checks count and kind of every argument against the method's declaration; throws RpcError
+// (-32602) with a message naming the argument.
+void check_arguments(const MethodSpec& spec, const nlohmann::json& params);
+
+} // namespace ct::server

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "server/db/database.h"
+#include "server/rpc/method_registry.h"
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+
+namespace ct::server {
+
+// Turns one JSON-RPC request body into its answer body. Never throws: every fault becomes a
+// JSON-RPC error. Each call runs in one transaction, committed only when the method succeeds.
+class RpcHandler {
+public:
+    RpcHandler(Database& db, const MethodRegistry& methods)
+        : db_(db)
+        , methods_(methods) {}
+
+    std::string handle(std::string_view body);
+    nlohmann::json handle_request(const nlohmann::json& request);
+
+    static nlohmann::json error_answer(const nlohmann::json& id, int code,
+                                       const std::string& message);
+
+private:
+    nlohmann::json call(const MethodSpec& spec, const nlohmann::json& params);
+
+    Database& db_;
+    const MethodRegistry& methods_;
+};
+
+} // namespace ct::server

@@ -1,0 +1,166 @@
+// Applying screen deltas to the party table: stored columns only, the stale-row check, no-op
+// modifies, inserts with generated keys, all-or-nothing.
+#include "server/core/errors.h"
+#include "server/domain/party_queries.h"
+#include "server/domain/records.h"
+#include "server/packet/delta_applier.h"
+#include "server_fixture.h"
+
+namespace ct::server::testing {
+namespace {
+
+class DeltaApplierTest : public ServerTest {
+protected:
+    json parties() { return value("GetContratante", json::array({"0001", "0000000100", "00"}))[0]; }
+
+    // Applies a delta to the parties in one transaction, committed only when it succeeds.
+    DeltaOutcome apply(const json& delta) {
+        Database::Lease lease(db());
+        Transaction tx(lease.sql(), true);
+        DeltaApplier applier(lease.sql(), party_table());
+        applier.before_insert = [&](RowValues& row) {
+            row.set("NRENDCLIORCEVE",
+                    next_party_number(lease.sql(), row.text("CDFILIAL"), row.text("NRORCAEVENTO")));
+        };
+        DeltaOutcome out = applier.apply(Packet::parse(delta, party_known_fields(), "parties"));
+        tx.commit();
+        return out;
+    }
+
+    std::string stored(const std::string& column, const std::string& party) {
+        ResultSet rs = query("SELECT " + column +
+                                 " FROM ENDECONTORCA WHERE CDFILIAL = '0001' AND NRORCAEVENTO = "
+                                 "'0000000100' AND NRSEQORCAEVE = '00' AND NRENDCLIORCEVE = :nr",
+                             {{"nr", party}});
+        return rs.empty() ? "<no row>" : as_text(rs.rows[0][0]);
+    }
+};
+
+TEST_P(DeltaApplierTest, ModifyWritesOnlyStoredColumns) {
+    json p = parties();
+    json old_row = p["rows"][0];
+    json new_row = with_values(p, old_row,
+                               {{"NMFANTCLIE", "Ana B. Souza"},
+                                {"VRRECECONTOREV", 3100.5},
+                                {"NMPAIS", "Outro país"},
+                                {"IDMARCADO", "S"},
+                                {"IDSITUORCEVE", "4"}});
+    json d = delta_of(p);
+    add_modify(d, old_row, new_row);
+    DeltaOutcome out = apply(d);
+    EXPECT_EQ(out.modified, 1);
+    EXPECT_EQ(stored("NMFANTCLIE", "0000000001"), "Ana B. Souza");
+    EXPECT_DOUBLE_EQ(std::stod(stored("VRRECECONTOREV", "0000000001")), 3100.5);
+    // Joined names and flags are read, never stored.
+    EXPECT_EQ(as_text(query("SELECT NMPAIS FROM PAIS WHERE CDPAIS = '1058'").rows[0][0]), "Brasil");
+    EXPECT_EQ(count("SELECT COUNT(*) FROM ORCAEVENTO WHERE IDSITUORCEVE = '4'"), 0);
+}
+
+TEST_P(DeltaApplierTest, StaleRowRefusesTheWholeDelta) {
+    json p = parties();
+    json d = delta_of(p);
+    // First change is fine, second one was based on an outdated value.
+    add_modify(d, p["rows"][0], with_values(p, p["rows"][0], {{"NMCONTCLIORE", "Outro"}}));
+    json stale_old = with_values(p, p["rows"][1], {{"VRRECECONTOREV", 3400.0}});
+    add_modify(d, stale_old, with_values(p, stale_old, {{"VRRECECONTOREV", 3600.0}}));
+    try {
+        apply(d);
+        FAIL() << "a stale row was accepted";
+    } catch (const AppError& e) {
+        EXPECT_NE(std::string(e.what()).find("alterado por outro usuário"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("0000000002"), std::string::npos);
+    }
+    EXPECT_EQ(stored("NMCONTCLIORE", "0000000001"), "Ana Beatriz");
+    EXPECT_DOUBLE_EQ(std::stod(stored("VRRECECONTOREV", "0000000002")), 3500.0);
+}
+
+TEST_P(DeltaApplierTest, StaleCheckLooksOnlyAtChangedColumns) {
+    json p = parties();
+    // Another user changed the phone; our change of the e-mail still goes through.
+    {
+        Database::Lease lease(db());
+        lease.sql().exec("UPDATE ENDECONTORCA SET NRTELECLIORE = '(11) 0000-0000' WHERE "
+                         "NRORCAEVENTO = '0000000100' AND NRENDCLIORCEVE = '0000000002'");
+    }
+    json d = delta_of(p);
+    add_modify(d, p["rows"][1], with_values(p, p["rows"][1], {{"DSEMAILCLOR1", "c@x.com.br"}}));
+    EXPECT_EQ(apply(d).modified, 1);
+    EXPECT_EQ(stored("DSEMAILCLOR1", "0000000002"), "c@x.com.br");
+    EXPECT_EQ(stored("NRTELECLIORE", "0000000002"), "(11) 0000-0000");
+}
+
+TEST_P(DeltaApplierTest, MoneyComparesToTheCentAndNullEqualsEmptyText) {
+    json p = parties();
+    json old_row =
+        with_values(p, p["rows"][0], {{"VRRECECONTOREV", 3000.004}, {"DSEMAILCLOR2", ""}});
+    json d = delta_of(p);
+    add_modify(d, old_row,
+               with_values(p, old_row, {{"VRRECECONTOREV", 2999.996}, {"DSEMAILCLOR2", "x@y.br"}}));
+    // 3000.004 and 2999.996 are both 3000.00: only the e-mail changes.
+    DeltaOutcome out = apply(d);
+    EXPECT_EQ(out.modified, 1);
+    EXPECT_EQ(stored("DSEMAILCLOR2", "0000000001"), "x@y.br");
+    EXPECT_DOUBLE_EQ(std::stod(stored("VRRECECONTOREV", "0000000001")), 3000.0);
+}
+
+TEST_P(DeltaApplierTest, ModifyAlreadyHoldingNewValuesIsAcceptedAsNoOp) {
+    json p = parties();
+    json old_row = with_values(p, p["rows"][2], {{"QTCONVCONTOREV", 40}});
+    json d = delta_of(p);
+    add_modify(d, old_row, p["rows"][2]); // stored already holds 45
+    DeltaOutcome out = apply(d);
+    EXPECT_EQ(out.unchanged, 1);
+    EXPECT_EQ(out.modified, 0);
+    EXPECT_EQ(stored("QTCONVCONTOREV", "0000000003"), "45");
+}
+
+TEST_P(DeltaApplierTest, InsertGetsTheNextPartyNumberAndDeleteRemoves) {
+    json p = parties();
+    json d = delta_of(p);
+    add_insert(d, make_row(p, {{"CDFILIAL", "0001"},
+                               {"NRORCAEVENTO", "0000000100"},
+                               {"NRSEQORCAEVE", "00"},
+                               {"NMFANTCLIE", "Novo Contratante"},
+                               {"IDSITUCONTOREV", "LANCADO"},
+                               {"VRRECECONTOREV", 10.005},
+                               {"IDMARCADO", "N"}}));
+    add_delete(d, p["rows"][0]);
+    DeltaOutcome out = apply(d);
+    ASSERT_EQ(out.inserted.size(), 1u);
+    EXPECT_EQ(out.inserted[0].text("NRENDCLIORCEVE"), "0000000004");
+    EXPECT_EQ(out.deleted, 1);
+    EXPECT_EQ(stored("NMFANTCLIE", "0000000004"), "Novo Contratante");
+    EXPECT_DOUBLE_EQ(std::stod(stored("VRRECECONTOREV", "0000000004")), 10.01);
+    EXPECT_EQ(stored("NMFANTCLIE", "0000000001"), "<no row>");
+    // Fields the insert left null are stored as null, not as empty text.
+    EXPECT_EQ(count("SELECT COUNT(*) FROM ENDECONTORCA WHERE NRENDCLIORCEVE = '0000000004' AND "
+                    "QTCONVCONTOREV IS NULL AND CDCLIENTE IS NULL"),
+              1);
+}
+
+TEST_P(DeltaApplierTest, DeleteOfARowAlreadyGoneIsRefused) {
+    json p = parties();
+    json gone = with_values(p, p["rows"][0], {{"NRENDCLIORCEVE", "0000000099"}});
+    json d = delta_of(p);
+    add_delete(d, p["rows"][0]);
+    add_delete(d, gone);
+    EXPECT_THROW(apply(d), AppError);
+    EXPECT_EQ(stored("NMFANTCLIE", "0000000001"), "Ana Beatriz Souza");
+}
+
+TEST_P(DeltaApplierTest, PacketsWithoutTheKeyOrWithFractionsAreRefused) {
+    json p = parties();
+    json d = delta_of(p);
+    add_modify(d, p["rows"][0], with_values(p, p["rows"][0], {{"QTCONVCONTOREV", 2.5}}));
+    EXPECT_THROW(apply(d), RpcError);
+    EXPECT_EQ(stored("QTCONVCONTOREV", "0000000001"), "40");
+
+    json keyless = {{"fields", {{{"name", "NMFANTCLIE"}, {"type", "string"}, {"size", 50}}}},
+                    {"delta", {{{"op", "delete"}, {"old", {"x"}}}}}};
+    EXPECT_THROW(apply(keyless), RpcError);
+}
+
+CT_SERVER_TEST_ON_ENGINES(DeltaApplierTest);
+
+} // namespace
+} // namespace ct::server::testing

@@ -1,0 +1,67 @@
+// The server as the host embeds it: demo data on first use, the same data afterwards.
+#include "server/service.h"
+#include "server_fixture.h"
+
+#include <httplib.h>
+
+namespace ct::server::testing {
+namespace {
+
+class ServiceTest : public ::testing::TestWithParam<Engine> {
+protected:
+    void SetUp() override {
+        if (!TestDatabase::available(GetParam())) {
+            GTEST_SKIP() << "CT_TEST_PG_URL is not set";
+        }
+        store_ = std::make_unique<TestDatabase>(GetParam());
+    }
+    ServiceOptions options(DemoData demo) {
+        ServiceOptions o;
+        o.url = store_->url();
+        o.port = 0;
+        o.demo = demo;
+        o.sessions = 2;
+        return o;
+    }
+    static json call(int port, const json& request) {
+        httplib::Client client("127.0.0.1", port);
+        auto res = client.Post(rpc_path, request.dump(), "application/json");
+        return res ? json::parse(res->body) : json();
+    }
+    std::unique_ptr<TestDatabase> store_;
+};
+
+TEST_P(ServiceTest, LoadsTheDemoOnceAndServesItsDataAfterwards) {
+    EXPECT_THROW(Service{options(DemoData::none)}, std::runtime_error);
+    const json request = {{"jsonrpc", "2.0"},
+                          {"id", 1},
+                          {"method", "SetEmpresaOrca"},
+                          {"params", {"01", "0001", "0000000200"}}};
+    {
+        Service service(options(DemoData::if_empty));
+        service.start();
+        EXPECT_GT(service.port(), 0);
+        EXPECT_EQ(service.host(), "127.0.0.1");
+        EXPECT_TRUE(call(service.port(), request).contains("result"));
+    }
+    {
+        // Not loaded again: the change made above is still there.
+        Service service(options(DemoData::if_empty));
+        service.start();
+        json answer = call(service.port(), {{"jsonrpc", "2.0"},
+                                            {"id", 2},
+                                            {"method", "GetEmpresaOrca"},
+                                            {"params", {"0001", "0000000200"}}});
+        EXPECT_EQ(answer["result"]["value"]["rows"], json::array({json::array({"01"})}));
+    }
+    EXPECT_THROW(Service{options(DemoData::required)}, std::runtime_error);
+    Service plain(options(DemoData::none));
+    plain.start();
+    plain.stop();
+    plain.stop(); // stopping twice is harmless
+}
+
+CT_SERVER_TEST_ON_ENGINES(ServiceTest);
+
+} // namespace
+} // namespace ct::server::testing
