@@ -155,5 +155,33 @@ TEST(Progress, GuardHidesOnFailure) {
     EXPECT_FALSE(ShowAviActive());
 }
 
+TEST(Search, FirstSearchAfterTheFlagStartsAfresh) {
+    // Records whether each search was asked to start afresh.
+    struct Recorder : DialogService {
+        std::vector<bool> fresh;
+        MsgResult message(MsgType, const std::string&, MsgButtons) override {
+            return MsgResult::Ok;
+        }
+        bool search(const SearchRequest& request) override {
+            fresh.push_back(request.fresh);
+            return false;
+        }
+        void showProgress(int, const std::string&) override {}
+        void hideProgress() override {}
+        void setBusyCursor(bool) override {}
+    } recorder;
+    ScopedDialogService scope(recorder);
+    auto list = clients();
+    DataSource source(list.get());
+
+    boPrimVez = true;
+    Pesquisar(source, "a", false, true);
+    Procura(*list);
+    boPrimVez = true;
+    Procura(*list);
+    EXPECT_EQ(recorder.fresh, (std::vector<bool>{true, false, true}));
+    EXPECT_FALSE(boPrimVez);
+}
+
 } // namespace
 } // namespace ct

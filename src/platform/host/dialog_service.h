@@ -20,6 +20,7 @@ struct SearchRequest {
     DataSet* list = nullptr;
     std::string nameField; // the column a filter box searches first
     std::string emptyText; // shown instead of the list when it has no rows
+    bool fresh = false;    // forget what an earlier list remembered (its filter text)
 };
 
 // Everything that needs a person: message boxes, search lists, the progress animation and the

@@ -4,13 +4,26 @@
 #include "platform/dataset/dataset.h"
 #include "platform/host/dialog_service.h"
 
+#include <utility>
+
 namespace ct {
+
+bool boPrimVez = true;
+
+namespace {
+
+bool searchOnce(SearchRequest& request) {
+    request.fresh = std::exchange(boPrimVez, false);
+    return dialogs().search(request);
+}
+
+} // namespace
 
 bool Procura(DataSet& dataSet) {
     SearchRequest request;
     request.title = dataSet.name();
     request.list = &dataSet;
-    return dialogs().search(request);
+    return searchOnce(request);
 }
 
 bool Pesquisar(DataSource& source, const std::string& title, bool /*flag1*/, bool /*flag2*/) {
@@ -20,7 +33,7 @@ bool Pesquisar(DataSource& source, const std::string& title, bool /*flag1*/, boo
     SearchRequest request;
     request.title = title;
     request.list = list;
-    return dialogs().search(request);
+    return searchOnce(request);
 }
 
 } // namespace ct

@@ -7,6 +7,10 @@ namespace ct {
 class DataSet;
 class DataSource;
 
+// First-time flag of the search routine: set when a screen is created, so that its next search
+// starts afresh (no filter text remembered from an earlier list); the next search clears it.
+extern bool boPrimVez;
+
 // The host's search over a data set: the user picks a row, on which the set is left.
 // True when a row was picked.
 bool Procura(DataSet& dataSet);

@@ -40,7 +40,7 @@ TfrmPadraoGrid::TfrmPadraoGrid(std::string name, std::string caption, std::strin
     , mnuVerificar(mnuManutencao, "mnuVerificar", "&Verificar", "F5")
     , mnuOrdenar(mnuManutencao, "mnuOrdenar", "&Ordenar", "Ctrl+O")
     , mnuCancelar(mnuManutencao, "mnuCancelar", "&Cancelar", "Ctrl+Z")
-    , mnuConfirmar(mnuManutencao, "mnuConfirmar", "Con&firmar", "Ctrl+G")
+    , mnuConfirmar(mnuManutencao, "mnuConfirmar", "Con&firmar", "Ctrl+Enter")
     , pgcPadrao(*this, "pgcPadrao")
     , tbsPadrao(pgcPadrao, "tbsPadrao")
     , dbgPadrao(tbsPadrao, "dbgPadrao", &dtsPadrao)
