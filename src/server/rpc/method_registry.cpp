@@ -48,14 +48,14 @@ ArgSpec packet_ref_or_null(std::string label, FieldList known) {
 }
 } // namespace arg
 
-void check_arguments(const MethodSpec& spec, const nlohmann::json& params) {
-    if (params.size() != spec.args.size()) {
-        throw invalid_params(fmt::format("{} takes {} argument{}, {} given", spec.name,
-                                         spec.args.size(), spec.args.size() == 1 ? "" : "s",
+void check_arguments(const MethodSpec& def, const nlohmann::json& params) {
+    if (params.size() != def.args.size()) {
+        throw invalid_params(fmt::format("{} takes {} argument{}, {} given", def.name,
+                                         def.args.size(), def.args.size() == 1 ? "" : "s",
                                          params.size()));
     }
-    for (std::size_t i = 0; i < spec.args.size(); ++i) {
-        const ArgSpec& a = spec.args[i];
+    for (std::size_t i = 0; i < def.args.size(); ++i) {
+        const ArgSpec& a = def.args[i];
         const nlohmann::json& v = params[i];
         const std::string where = fmt::format("argument {} ({})", i + 1, a.label);
         switch (a.kind) {
@@ -94,17 +94,17 @@ void check_arguments(const MethodSpec& spec, const nlohmann::json& params) {
     }
 }
 
-CallContext::CallContext(Sql& sql, const MethodSpec& spec, const nlohmann::json& params)
+CallContext::CallContext(Sql& sql, const MethodSpec& def, const nlohmann::json& params)
     : sql_(sql)
-    , spec_(spec) {
-    check_arguments(spec, params);
-    const std::size_t n = spec.args.size();
+    , def_(def) {
+    check_arguments(def, params);
+    const std::size_t n = def.args.size();
     raw_.resize(n);
     texts_.resize(n);
     numbers_.resize(n);
     packets_.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
-        const ArgSpec& a = spec.args[i];
+        const ArgSpec& a = def.args[i];
         const nlohmann::json& v = params[i];
         raw_[i] = v;
         if (a.kind == ArgKind::string) {
@@ -136,25 +136,25 @@ bool CallContext::is_null(std::size_t index) const {
 const Packet& CallContext::packet(std::size_t index) const {
     const auto& p = packets_.at(index);
     if (!p) {
-        throw std::logic_error(fmt::format("{}: argument {} is no packet", spec_.name, index + 1));
+        throw std::logic_error(fmt::format("{}: argument {} is no packet", def_.name, index + 1));
     }
     return *p;
 }
 
 void CallContext::set_byref(std::size_t index, nlohmann::json value) {
-    if (index >= spec_.args.size() || !spec_.args[index].by_ref) {
+    if (index >= def_.args.size() || !def_.args[index].by_ref) {
         throw std::logic_error(
-            fmt::format("{}: argument {} is not by reference", spec_.name, index + 1));
+            fmt::format("{}: argument {} is not by reference", def_.name, index + 1));
     }
     byref_[std::to_string(index)] = std::move(value);
 }
 
-void MethodRegistry::add(MethodSpec spec) {
-    if (methods_.count(spec.name)) {
-        throw std::logic_error("method registered twice: " + spec.name);
+void MethodRegistry::add(MethodSpec def) {
+    if (methods_.count(def.name)) {
+        throw std::logic_error("method registered twice: " + def.name);
     }
-    std::string name = spec.name;
-    methods_.emplace(std::move(name), std::move(spec));
+    std::string name = def.name;
+    methods_.emplace(std::move(name), std::move(def));
 }
 
 const MethodSpec* MethodRegistry::find(const std::string& name) const {
@@ -164,7 +164,7 @@ const MethodSpec* MethodRegistry::find(const std::string& name) const {
 
 std::vector<std::string> MethodRegistry::names() const {
     std::vector<std::string> out;
-    for (const auto& [name, spec] : methods_) {
+    for (const auto& [name, def] : methods_) {
         out.push_back(name);
     }
     return out;

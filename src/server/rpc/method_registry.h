@@ -49,10 +49,10 @@ struct MethodSpec {
 // the by-reference values it may change.
 class CallContext {
 public:
-    CallContext(Sql& sql, const MethodSpec& spec, const nlohmann::json& params);
+    CallContext(Sql& sql, const MethodSpec& def, const nlohmann::json& params);
 
     Sql& sql() { return sql_; }
-    const std::string& method() const { return spec_.name; }
+    const std::string& method() const { return def_.name; }
 
     const std::string& text(std::size_t index) const;
     double number(std::size_t index) const;
@@ -65,7 +65,7 @@ public:
 
 private:
     Sql& sql_;
-    const MethodSpec& spec_;
+    const MethodSpec& def_;
     std::vector<nlohmann::json> raw_;
     std::vector<std::string> texts_;
     std::vector<double> numbers_;
@@ -75,7 +75,7 @@ private:
 
 class MethodRegistry {
 public:
-    void add(MethodSpec spec); // a second method of the same name is a programming error
+    void add(MethodSpec def); // a second method of the same name is a programming error
     const MethodSpec* find(const std::string& name) const;
     std::vector<std::string> names() const;
 
@@ -85,6 +85,6 @@ private:
 
 // Checks count and kind of every argument against the method's declaration; throws RpcError
 // (-32602) with a message naming the argument.
-void check_arguments(const MethodSpec& spec, const nlohmann::json& params);
+void check_arguments(const MethodSpec& def, const nlohmann::json& params);
 
 } // namespace ct::server

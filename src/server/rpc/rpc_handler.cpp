@@ -58,8 +58,8 @@ json RpcHandler::handle_request(const json& request) {
     if (!params.is_array()) {
         return error_answer(id, rpc_code::invalid_params, "\"params\" must be an array");
     }
-    const MethodSpec* spec = methods_.find(name);
-    if (!spec) {
+    const MethodSpec* def = methods_.find(name);
+    if (!def) {
         spdlog::info("{} unknown method", name.substr(0, 60));
         return error_answer(id, rpc_code::method_not_found,
                             "unknown method: " + name.substr(0, 60));
@@ -71,7 +71,7 @@ json RpcHandler::handle_request(const json& request) {
             .count();
     };
     try {
-        json result = call(*spec, params);
+        json result = call(*def, params);
         spdlog::info("{} {:.1f} ms ok", name, elapsed());
         result["jsonrpc"] = "2.0";
         result["id"] = id;
@@ -89,12 +89,12 @@ json RpcHandler::handle_request(const json& request) {
     }
 }
 
-json RpcHandler::call(const MethodSpec& spec, const json& params) {
-    check_arguments(spec, params); // before a session is taken
+json RpcHandler::call(const MethodSpec& def, const json& params) {
+    check_arguments(def, params); // before a session is taken
     Database::Lease lease(db_);
-    Transaction tx(lease.sql(), spec.writes);
-    CallContext ctx(lease.sql(), spec, params);
-    json value = spec.handler(ctx);
+    Transaction tx(lease.sql(), def.writes);
+    CallContext ctx(lease.sql(), def, params);
+    json value = def.handler(ctx);
     tx.commit();
     return {{"result", {{"value", std::move(value)}, {"byref", ctx.byref()}}}};
 }

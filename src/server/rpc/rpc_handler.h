@@ -24,7 +24,7 @@ public:
                                        const std::string& message);
 
 private:
-    nlohmann::json call(const MethodSpec& spec, const nlohmann::json& params);
+    nlohmann::json call(const MethodSpec& def, const nlohmann::json& params);
 
     Database& db_;
     const MethodRegistry& methods_;
