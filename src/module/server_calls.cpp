@@ -1,0 +1,21 @@
+#include "module/frm_contratante.h"
+#include "platform/host/errors.h"
+
+#include <stdexcept>
+
+namespace ct {
+
+nlohmann::json TfrmContratante::callServer(std::string_view method,
+                                           const std::vector<RpcArg>& args) {
+    return CheckResultServ(netContratante.call(method, args), true, 0);
+}
+
+const nlohmann::json& resultElement(const nlohmann::json& result, std::size_t index,
+                                    std::string_view method) {
+    if (!result.is_array() || result.size() <= index)
+        throw std::runtime_error("Resposta inesperada do servidor em " + std::string(method) +
+                                 ": falta o elemento " + std::to_string(index) + ".");
+    return result[index];
+}
+
+} // namespace ct

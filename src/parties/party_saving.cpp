@@ -1,0 +1,127 @@
+// Saving a posted party with its new client and installments, the confirm and cancel commands,
+// and what a cancelled party edit restores.
+#include "module/frm_contratante.h"
+#include "module/module_entry.h"
+#include "platform/dataset/event_detach.h"
+#include "platform/host/progress.h"
+
+namespace ct {
+namespace {
+
+bool editing(const DataSource& source) {
+    const DataSetState state = source.state();
+    return state == DataSetState::Edit || state == DataSetState::Insert;
+}
+
+// A pending installment goes with the party only in the variable mode; otherwise it is dropped.
+void settleInstallmentEdit(TfrmContratante& form) {
+    if (!editing(form.dtsFormaPagto))
+        return;
+    if (form.rbtFormaVar.checked())
+        form.cdsFormaPagto.post();
+    else
+        form.cdsFormaPagto.cancel();
+}
+
+void undoPending(DataSet& dataSet) {
+    if (dataSet.hasChanges())
+        dataSet.cancelUpdates();
+}
+
+void saveInstallments(TfrmContratante& form) {
+    form.callServer("SetFormaPagto", {form.cdsFormaPagto.delta()});
+    form.cdsFormaPagto.mergeChangeLog();
+}
+
+} // namespace
+
+void TfrmContratante::cdsEndeContAfterPost(DataSet&) {
+    // The screen never fills it; it is kept open so that its (empty) packet can be taken.
+    if (!cdsNovoClie.active())
+        cdsNovoClie.createDataSet();
+    nlohmann::json oleNovoClie = boNovoClie ? cdsNovoClie.delta() : nlohmann::json();
+    try {
+        ShowAviGuard progress(this, 1);
+        if (cdsEndeCont.hasChanges()) {
+            cdsTotalRateado.loadPacket(
+                callServer("SetEndeCont", {cdsEndeCont.delta(), RpcArg::ref(oleNovoClie),
+                                           medCdFilial.text(), edtNrOrcamento.text(),
+                                           cdsEndeCont.fieldByName("NRSEQORCAEVE").asString()}));
+            showBudgetTotals();
+            cdsEndeCont.mergeChangeLog();
+            if (cdsNovoClie.hasChanges())
+                cdsNovoClie.mergeChangeLog();
+        }
+        settleInstallmentEdit(*this);
+        if (cdsFormaPagto.hasChanges())
+            saveInstallments(*this);
+    } catch (...) {
+        // The parties and installments go back to what the server holds.
+        undoPending(cdsEndeCont);
+        undoPending(cdsNovoClie);
+        undoPending(cdsFormaPagto);
+        throw;
+    }
+}
+
+void TfrmContratante::sbtConfirmarClick() {
+    commitActiveEditor();
+    if (editing(dtsPadrao))
+        cdsEndeCont.post();
+    settleInstallmentEdit(*this);
+    if (cdsFormaPagto.hasChanges()) {
+        try {
+            ShowAviGuard progress(this, 1);
+            saveInstallments(*this);
+        } catch (...) {
+            undoPending(cdsFormaPagto);
+            throw;
+        }
+    }
+    sbtVerificarClick();
+}
+
+void TfrmContratante::sbtCancelarClick() {
+    if (activeControl() == &dbgFormPgto && cdsFormaPagto.editing()) {
+        if (msgMensagensPadroes.ShowMsg("Canc", MsgType::Confirmation, mbYes | mbNo) !=
+            MsgResult::Yes)
+            return;
+        cdsFormaPagto.cancel();
+        cdsFormaPagto.cancelUpdates();
+        sbtVerificar.click();
+        return;
+    }
+    TfrmPadraoGrid::sbtCancelarClick();
+}
+
+void TfrmContratante::cdsEndeContAfterCancel(DataSet&) {
+    sbtVerificarClick();
+    {
+        // Showing the stored mode must not run the options' own logic.
+        EventDetach<Control::Handler> avista(rbtAvista.onClick);
+        EventDetach<Control::Handler> diaFixo(rbtDiaFixo.onClick);
+        EventDetach<Control::Handler> formaVar(rbtFormaVar.onClick);
+        const std::string mode = cdsEndeCont.fieldByName("IDFORMAPGCONT").asString();
+        const auto reloadInstallments = [this] {
+            cdsFormaPagto.loadPacket(callServer(
+                "DeletaParcelas", {medCdFilial.text(), edtNrOrcamento.text(),
+                                   cdsEndeCont.fieldByName("NRSEQORCAEVE").asString(),
+                                   cdsEndeCont.fieldByName("NRENDCLIORCEVE").asString()}));
+        };
+        if (mode == "E") {
+            rbtAvista.setChecked(true);
+            reloadInstallments();
+        } else if (mode == "F") {
+            rbtDiaFixo.setChecked(true);
+            reloadInstallments();
+            dckProxMes.setChecked(cdsEndeCont.fieldByName("IDMESVENCONOREV").asString() ==
+                                  "PROXIMO");
+        } else if (mode == "V") {
+            rbtFormaVar.setChecked(true);
+        }
+    }
+    dtsPadraoStateChange();
+    HabColunas();
+}
+
+} // namespace ct
