@@ -236,6 +236,7 @@ void TfrmContratante::bindEvents() {
 
     bindPartyEditingEvents();
     bindScreenStateEvents(*this);
+    dbgPadrao.onDrawColumnCell = [this](DrawCellArgs& args) { dbgPadraoDrawColumnCell(args); };
 }
 
 } // namespace ct
