@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the program.
+# Sets up, builds and runs the program. Without arguments it opens demo budget 0000000100 of
+# branch 0001, sequence 00, as entered from screen PRQ27500, on the embedded demo server.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
-if [ -x "$build/src/host/contratante" ]; then
-  exec "$build/src/host/contratante" "$@"
+[ $# -gt 0 ] || set -- 0001 0000000100 00 PRQ27500
+# A machine without a display gets a virtual one.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" != offscreen ]; then
+  exec xvfb-run -a "$build/src/host/contratante" "$@"
 fi
-# Until the window exists: the application server on the demo database.
-db=${CT_DEMO_DB:-$root/build/demo.db}
-demo=()
-[ -s "$db" ] || demo=(--demo)
-exec "$build/src/server/contratante-server" --db "sqlite:$db" "${demo[@]}" "$@"
+exec "$build/src/host/contratante" "$@"

@@ -324,5 +324,41 @@ TEST_F(GridTest, DrawCellRunsOnTheRowBeingDrawn) {
     EXPECT_EQ(f.dbg.cellText(9, f.col("NMFANTCLIE")), "");
 }
 
+TEST_F(GridTest, OtherRowsReadWhileTheDataSetIsEditing) {
+    GridForm f;
+    int scrolls = 0;
+    f.cds.afterScroll = [&](DataSet&) { ++scrolls; };
+    const int name = f.col("NMFANTCLIE");
+    f.cds.edit();
+    f.cds.fieldByName("NMFANTCLIE").setText("Ana Maria");
+    EXPECT_EQ(f.dbg.cellText(1, name), "Ana Maria"); // the edit buffer
+    EXPECT_EQ(f.dbg.cellText(2, name), "Bia");
+    EXPECT_EQ(f.dbg.cellText(3, name), "Caio");
+    EXPECT_EQ(f.dbg.cellText(4, name), "");
+    RecordingCanvas other;
+    ASSERT_TRUE(f.dbg.drawCell(2, f.col("VRRECECONTOREV"), other, Rect{0, 0, 100, 18}));
+    EXPECT_EQ(other.calls, (std::vector<std::string>{"fill", "text 123.456.789,00"}));
+    // Nothing moved, the edit goes on with what was written.
+    EXPECT_EQ(f.cds.state(), DataSetState::Edit);
+    EXPECT_EQ(f.cds.recNo(), 1);
+    EXPECT_EQ(f.cds.fieldByName("NMFANTCLIE").asString(), "Ana Maria");
+    EXPECT_EQ(scrolls, 0);
+    f.cds.cancel();
+
+    // A row being inserted before the second row shifts the rows after it by one.
+    f.cds.next();
+    f.cds.insert();
+    f.cds.fieldByName("NMFANTCLIE").setText("Duda");
+    scrolls = 0;
+    EXPECT_EQ(f.dbg.rowCount(), 4);
+    EXPECT_EQ(f.dbg.cellText(1, name), "Ana");
+    EXPECT_EQ(f.dbg.cellText(2, name), "Duda");
+    EXPECT_EQ(f.dbg.cellText(3, name), "Bia");
+    EXPECT_EQ(f.dbg.cellText(4, name), "Caio");
+    EXPECT_EQ(f.cds.state(), DataSetState::Insert);
+    EXPECT_EQ(f.cds.fieldByName("NMFANTCLIE").asString(), "Duda");
+    EXPECT_EQ(scrolls, 0);
+}
+
 } // namespace
 } // namespace ct

@@ -1,6 +1,5 @@
 #include "platform/ui/grid.h"
 
-#include "platform/dataset/event_detach.h"
 #include "platform/host/dispatch.h"
 #include "platform/ui/container.h"
 #include "platform/ui/edit_mask.h"
@@ -578,26 +577,15 @@ template <class F> bool DBGrid::onRow(int row, F&& fn) {
     DataSet* set = dataSet();
     if (!set || !set->active())
         return false;
-    if (row == set->recNo()) {
+    if (row == set->displayCurrent() + 1) {
         fn();
         return true;
     }
-    if (set->editing() || row < 1 || row > set->recordCount())
+    if (row < 1 || row > set->displayRowCount())
         return false;
+    // Field reads show the other row; the cursor, an edit under way and the events stay put.
     FlagScope drawing(drawing_);
-    const Bookmark mark = set->bookmark();
-    ControlsDisabled quiet(*set);
-    EventDetach<DataSetEvent> noBefore(set->beforeScroll);
-    EventDetach<DataSetEvent> noAfter(set->afterScroll);
-    struct Back {
-        DataSet& set;
-        Bookmark mark;
-        ~Back() {
-            if (mark && set.bookmarkValid(mark))
-                set.gotoBookmark(mark);
-        }
-    } back{*set, mark};
-    set->setRecNo(row);
+    ShowRow shown(*set, row - 1);
     fn();
     return true;
 }

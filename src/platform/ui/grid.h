@@ -71,8 +71,8 @@ struct GridOptions {
     bool operator==(const GridOptions&) const = default;
 };
 
-// What a draw-cell handler gets: the row being drawn is the data set's current row while the
-// handler runs.
+// What a draw-cell handler gets: while the handler runs, field reads show the row being drawn
+// (the data set's cursor does not move).
 struct DrawCellArgs {
     Canvas& canvas;
     Rect rect;
@@ -133,8 +133,8 @@ public:
 
     // --- drawing ---
     // Text of a cell as shown: the editor's text for the cell being edited, the field's display
-    // text otherwise. Rows are visible rows from 1. Rows other than the current one can be read
-    // only while the data set is browsing (empty text otherwise).
+    // text otherwise. Rows are the grid's rows from 1 (a row being inserted included); any row can
+    // be read, also while the data set is editing, without moving its cursor.
     std::string cellText(int row, int col);
     // Rows the grid shows: the data set's visible rows and a row being inserted.
     int rowCount() const;

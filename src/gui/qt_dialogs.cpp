@@ -1,0 +1,184 @@
+#include "gui/qt_dialogs.h"
+
+#include "gui/form_view.h"
+#include "gui/qt_convert.h"
+#include "gui/search_dialog.h"
+#include "gui/view_registry.h"
+#include "platform/dataset/dataset.h"
+#include "platform/ui/form.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace ct::gui {
+
+QString buttonCaption(MsgButton button) {
+    switch (button) {
+    case mbYes:
+        return QStringLiteral("Sim");
+    case mbNo:
+        return QString::fromUtf8("Não");
+    case mbCancel:
+        return QStringLiteral("Cancelar");
+    case mbOK:
+        break;
+    }
+    return QStringLiteral("OK");
+}
+
+QtDialogService::QtDialogService() {
+    progressTimer_.setSingleShot(true);
+    progressTimer_.setInterval(progressDelayMs);
+    QObject::connect(&progressTimer_, &QTimer::timeout, [this] {
+        if (progress_)
+            progress_->show();
+    });
+}
+
+QtDialogService::~QtDialogService() {
+    delete progress_;
+    while (busyDepth_ > 0) {
+        --busyDepth_;
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+QWidget* QtDialogService::parentWindow() const {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (Form* form = Form::activeForm()) {
+        // A dialog of the activation comes before the window would: show the window first.
+        FormView& view = viewFor(*form);
+        if (!view.isVisible())
+            view.show();
+        return &view;
+    }
+    return QApplication::activeWindow();
+}
+
+int QtDialogService::runDialog(QWidget& dialog) {
+    if (hook_)
+        QTimer::singleShot(0, &dialog, [this, &dialog] { hook_(dialog); });
+    return static_cast<QDialog&>(dialog).exec();
+}
+
+MsgResult QtDialogService::message(MsgType type, const std::string& text, MsgButtons buttons) {
+    QMessageBox box(parentWindow());
+    box.setObjectName(QStringLiteral("messageBox"));
+    box.setText(toQ(text));
+    switch (type) {
+    case MsgType::Error:
+        box.setIcon(QMessageBox::Critical);
+        box.setWindowTitle(QStringLiteral("Erro"));
+        break;
+    case MsgType::Warning:
+        box.setIcon(QMessageBox::Warning);
+        box.setWindowTitle(QString::fromUtf8("Atenção"));
+        break;
+    case MsgType::Information:
+        box.setIcon(QMessageBox::Information);
+        box.setWindowTitle(QString::fromUtf8("Informação"));
+        break;
+    case MsgType::Confirmation:
+        box.setIcon(QMessageBox::Question);
+        box.setWindowTitle(QString::fromUtf8("Confirmação"));
+        break;
+    }
+    if (buttons == 0)
+        buttons = mbOK;
+    std::vector<std::pair<QAbstractButton*, MsgResult>> answers;
+    const std::pair<MsgButton, MsgResult> order[] = {{mbYes, MsgResult::Yes},
+                                                     {mbNo, MsgResult::No},
+                                                     {mbOK, MsgResult::Ok},
+                                                     {mbCancel, MsgResult::Cancel}};
+    for (const auto& [button, result] : order) {
+        if (!(buttons & button))
+            continue;
+        const auto role = button == mbNo || button == mbCancel ? QMessageBox::RejectRole
+                                                               : QMessageBox::AcceptRole;
+        QPushButton* added = box.addButton(buttonCaption(button), role);
+        added->setObjectName(QStringLiteral("button") + buttonCaption(button));
+        answers.emplace_back(added, result);
+    }
+    box.setDefaultButton(static_cast<QPushButton*>(answers.front().first));
+    // The progress indicator would sit over the question.
+    const bool hadProgress = progress_ && progress_->isVisible();
+    if (hadProgress)
+        progress_->hide();
+    runDialog(box);
+    if (hadProgress)
+        progress_->show();
+    QAbstractButton* clicked = box.clickedButton();
+    for (const auto& [button, result] : answers)
+        if (button == clicked)
+            return result;
+    // Closed without a button: the box's escape answer.
+    if (buttons & mbCancel)
+        return MsgResult::Cancel;
+    if (buttons & mbNo)
+        return MsgResult::No;
+    return MsgResult::Ok;
+}
+
+bool QtDialogService::search(const SearchRequest& request) {
+    if (!request.list || !request.list->active() || request.list->recordCount() == 0) {
+        if (!request.emptyText.empty())
+            message(MsgType::Information, request.emptyText, mbOK);
+        return false;
+    }
+    SearchDialog dialog(request, parentWindow());
+    if (runDialog(dialog) != QDialog::Accepted || dialog.pickedRow() <= 0)
+        return false;
+    request.list->setRecNo(dialog.pickedRow());
+    return true;
+}
+
+void QtDialogService::showProgress(int /*kind*/, const std::string& caption) {
+    if (!progress_) {
+        auto* box = new QWidget(parentWindow(), Qt::Tool | Qt::FramelessWindowHint);
+        box->setObjectName(QStringLiteral("progressIndicator"));
+        auto* layout = new QVBoxLayout(box);
+        auto* label = new QLabel(box);
+        label->setObjectName(QStringLiteral("progressCaption"));
+        auto* bar = new QProgressBar(box);
+        bar->setRange(0, 0); // busy: no known end
+        layout->addWidget(label);
+        layout->addWidget(bar);
+        progress_ = box;
+    }
+    auto* label = progress_->findChild<QLabel*>(QStringLiteral("progressCaption"));
+    label->setText(caption.empty() ? QStringLiteral("Aguarde...") : toQ(caption));
+    // Only work that takes longer than a moment shows the indicator; the hourglass comes at once.
+    if (!progress_->isVisible() && !progressTimer_.isActive())
+        progressTimer_.start();
+    if (!progressCursor_) {
+        progressCursor_ = true;
+        setBusyCursor(true);
+    }
+}
+
+void QtDialogService::hideProgress() {
+    progressTimer_.stop();
+    if (progress_)
+        progress_->hide();
+    if (progressCursor_) {
+        progressCursor_ = false;
+        setBusyCursor(false);
+    }
+}
+
+void QtDialogService::setBusyCursor(bool busy) {
+    if (busy) {
+        ++busyDepth_;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (busyDepth_ > 0) {
+        --busyDepth_;
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+} // namespace ct::gui

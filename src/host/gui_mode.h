@@ -1,0 +1,25 @@
+#pragma once
+
+#include "host/launch_options.h"
+
+#include <string>
+
+namespace ct::host {
+
+// Runs the window: a Qt application with the session of the launch options, the screen module
+// loaded with dlopen and entered through IniProc with the four entry values. With --screenshot,
+// writes a PNG of the window once the activation is done and closes it. Returns the program's
+// exit code; a missing display, an unreachable server or a module that cannot be loaded print one
+// line on standard error and return non-zero.
+int runWindow(const LaunchOptions& options, int argc, char** argv);
+
+// Where the screen module is: $CONTRATANTE_MODULE, else libprq31000.so beside the executable.
+std::string modulePath();
+
+// Whether a Qt window can be opened here (a display, or a Qt platform named explicitly).
+bool displayAvailable();
+
+// Whether an application server answers at host:port (any JSON-RPC answer counts).
+bool serverAnswers(const std::string& host, int port);
+
+} // namespace ct::host

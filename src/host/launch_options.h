@@ -1,0 +1,33 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ct::host {
+
+// The command line of the host program.
+struct LaunchOptions {
+    std::optional<std::string> server; // HOST:PORT of a running application server
+    std::string db;                    // shared database URL (empty: the demo database)
+    std::string operatorCode;
+    std::string script;
+    std::string screenshot;
+    std::vector<std::string> entry; // BRANCH BUDGET SEQUENCE ORIGIN
+
+    std::string serverHost() const;
+    int serverPort() const;
+};
+
+// Parses and checks the command line. Returns the options, or nothing after printing help or an
+// error (then `exitCode` says what the program returns).
+std::optional<LaunchOptions> parseLaunchOptions(int argc, char** argv, int& exitCode);
+
+// Where the demo database lives when --db is not given: the user's data folder.
+std::string defaultDemoDatabasePath();
+
+// "host:port" split and checked; throws std::invalid_argument with a clear message.
+std::pair<std::string, int> splitHostPort(const std::string& text);
+
+} // namespace ct::host

@@ -1,0 +1,31 @@
+#include "host/launch_options.h"
+#include "host/script_mode.h"
+#ifdef CT_WITH_WINDOW
+#include "host/gui_mode.h"
+#endif
+
+#include <iostream>
+#include <spdlog/spdlog.h>
+
+int main(int argc, char** argv) {
+    int exitCode = 0;
+    auto options = ct::host::parseLaunchOptions(argc, argv, exitCode);
+    if (!options)
+        return exitCode;
+    // The embedded server's call log would mix with the transcript; errors still show.
+    spdlog::set_level(spdlog::level::warn);
+    try {
+        if (!options->script.empty())
+            return ct::host::runScript(*options, std::cout);
+#ifdef CT_WITH_WINDOW
+        return ct::host::runWindow(*options, argc, argv);
+#else
+        std::cerr << "contratante: this build has no window (configure with CT_BUILD_GUI=ON); run "
+                     "a scripted session with --script FILE\n";
+        return 2;
+#endif
+    } catch (const std::exception& e) {
+        std::cerr << "contratante: " << e.what() << '\n';
+        return 1;
+    }
+}

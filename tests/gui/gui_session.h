@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace ct::host {
+class HostSession;
+}
+
+namespace ct::gui::testing {
+
+// The process's Qt application (offscreen unless a platform was chosen) and, on first use, an
+// embedded application server on a fresh demo SQLite database, as the host program sets them up.
+void ensureApplication();
+host::HostSession& demoSession();
+
+// Answers the dialogs that open while it lives: message boxes get the queued button captions
+// ("OK" when none is queued) and their texts are kept; search lists run the queued action.
+class DialogWatcher : public QObject {
+public:
+    DialogWatcher();
+    ~DialogWatcher() override;
+
+    std::vector<QString> messages;
+    std::deque<QString> answers;
+    std::deque<std::function<void(QWidget& searchDialog)>> searches;
+    int searchesSeen = 0;
+
+private:
+    void poll();
+    QTimer timer_;
+};
+
+// Makes the window the active one, as the window system does when it is shown. (On the offscreen
+// platform a window shown again may keep its platform focus without Qt's activation.)
+void activate(QWidget* window);
+
+// Runs the event loop until the condition holds or the time is up; returns the condition.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
+
+} // namespace ct::gui::testing

@@ -1,0 +1,97 @@
+// The host program in window mode, run as the user runs it.
+#include <QCoreApplication>
+#include <QImage>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string errors;
+};
+
+class HostLaunchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("ct_host_launch_" + std::to_string(::getpid()) + "_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+
+    // Runs the program with the environment settings and arguments given (shell words).
+    ProgramRun run(const std::string& environment, const std::string& arguments) {
+        const fs::path errors = folder / "stderr.txt";
+        const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                                    environment + " '" CT_HOST_FILE "' " + arguments +
+                                    " >/dev/null 2>'" + errors.string() + "'";
+        const int status = std::system(command.c_str());
+        ProgramRun result;
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream in(errors);
+        std::ostringstream text;
+        text << in.rdbuf();
+        result.errors = text.str();
+        return result;
+    }
+    std::string db() const { return "--db 'sqlite:" + (folder / "demo.db").string() + "'"; }
+
+    fs::path folder;
+};
+
+int lines(const std::string& text) {
+    int count = 0;
+    for (char c : text)
+        count += c == '\n';
+    return count;
+}
+
+const char* entry = " 0001 0000000100 00 PRQ27500";
+
+TEST_F(HostLaunchTest, WithoutADisplayItSaysSoInOneLine) {
+    const ProgramRun r = run("", db() + entry);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(lines(r.errors), 1) << r.errors;
+    EXPECT_NE(r.errors.find("no display"), std::string::npos) << r.errors;
+}
+
+TEST_F(HostLaunchTest, AModuleThatCannotBeLoadedIsOneLine) {
+    const ProgramRun r = run(
+        "QT_QPA_PLATFORM=offscreen CONTRATANTE_MODULE=/nonexistent/libprq31000.so", db() + entry);
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(lines(r.errors), 1) << r.errors;
+    EXPECT_NE(r.errors.find("cannot load the screen module"), std::string::npos) << r.errors;
+}
+
+TEST_F(HostLaunchTest, AnUnreachableServerIsOneLine) {
+    const ProgramRun r = run("QT_QPA_PLATFORM=offscreen", "--server 127.0.0.1:9 " + db() + entry);
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_EQ(lines(r.errors), 1) << r.errors;
+    EXPECT_NE(r.errors.find("cannot be reached"), std::string::npos) << r.errors;
+}
+
+TEST_F(HostLaunchTest, ScreenshotWritesThePictureOfTheWindowAndExits) {
+    const fs::path picture = folder / "contratante.png";
+    const ProgramRun r =
+        run("QT_QPA_PLATFORM=offscreen", db() + " --screenshot '" + picture.string() + "'" + entry);
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    ASSERT_TRUE(fs::exists(picture));
+    QImage image(QString::fromStdString(picture.string()));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_GE(image.width(), 800);
+    EXPECT_GE(image.height(), 500);
+}
+
+} // namespace
