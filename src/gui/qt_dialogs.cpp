@@ -37,9 +37,14 @@ QtDialogService::QtDialogService() {
         if (progress_)
             progress_->show();
     });
+    // Server calls block the window's thread; while one is under way the window still paints, so
+    // that the indicator can appear. The user's input waits until the call has ended.
+    previousWaitHook_ =
+        setWaitHook([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
 }
 
 QtDialogService::~QtDialogService() {
+    setWaitHook(std::move(previousWaitHook_));
     delete progress_;
     while (busyDepth_ > 0) {
         --busyDepth_;
@@ -140,6 +145,7 @@ bool QtDialogService::search(const SearchRequest& request) {
 void QtDialogService::showProgress(int /*kind*/, const std::string& caption) {
     if (!progress_) {
         auto* box = new QWidget(parentWindow(), Qt::Tool | Qt::FramelessWindowHint);
+        box->setAttribute(Qt::WA_ShowWithoutActivating);
         box->setObjectName(QStringLiteral("progressIndicator"));
         auto* layout = new QVBoxLayout(box);
         auto* label = new QLabel(box);

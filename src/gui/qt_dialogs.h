@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/host/dialog_service.h"
+#include "platform/net/net_connection.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -38,6 +39,7 @@ private:
 
     QPointer<QWidget> progress_;
     QTimer progressTimer_;
+    WaitHook previousWaitHook_;
     int busyDepth_ = 0;
     bool progressCursor_ = false;
     DialogHook hook_;

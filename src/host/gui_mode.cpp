@@ -3,6 +3,7 @@
 #include "gui/module_abi.h"
 #include "host/host_session.h"
 #include "platform/host/dispatch.h"
+#include "platform/net/net_connection.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -71,7 +72,8 @@ public:
 private:
     void tick() {
         QMainWindow* window = screenWindow();
-        if (!window || QApplication::activeModalWidget() || ++steadyTicks_ < 3)
+        if (!window || QApplication::activeModalWidget() || callsInProgress() > 0 ||
+            ++steadyTicks_ < 3)
             return;
         timer_.stop();
         written_ = window->grab().save(QString::fromStdString(file_), "PNG");

@@ -3,6 +3,7 @@
 #include "gui/search_dialog.h"
 #include "gui_session.h"
 #include "platform/dataset/dataset.h"
+#include "platform/net/net_connection.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -10,7 +11,11 @@
 #include <QMessageBox>
 #include <QTableView>
 #include <QTest>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+#include <thread>
 
 namespace ct::gui {
 namespace {
@@ -148,6 +153,58 @@ TEST_F(DialogsTest, TheProgressIndicatorAppearsOnlyAfterAMomentWithTheHourglassA
     EXPECT_NE(QApplication::overrideCursor(), nullptr);
     service.setBusyCursor(false);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// A server whose answers take as long as the test says.
+class SlowServer {
+public:
+    SlowServer() {
+        server_.Post(R"(/rpc/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            const auto request = nlohmann::json::parse(req.body);
+            res.set_content(nlohmann::json{{"jsonrpc", "2.0"},
+                                           {"id", request["id"]},
+                                           {"result", {{"value", nullptr}}}}
+                                .dump(),
+                            "application/json");
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        while (!server_.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ~SlowServer() {
+        server_.stop();
+        thread_.join();
+    }
+    int port() const { return port_; }
+    int delayMs = 0;
+
+private:
+    httplib::Server server_;
+    std::thread thread_;
+    int port_ = 0;
+};
+
+TEST_F(DialogsTest, TheProgressIndicatorShowsDuringALongServerCall) {
+    SlowServer server;
+    NetConnection net;
+    net.setHost("127.0.0.1");
+    net.setPort(server.port());
+
+    // A quick call ends before the indicator's moment has come.
+    service.showProgress(1, "");
+    ASSERT_TRUE(net.call("GetParamOrca").ok());
+    EXPECT_FALSE(service.progressWidget()->isVisible());
+    service.hideProgress();
+
+    // A long one: the window goes on painting, and the indicator is up before the call ends.
+    server.delayMs = QtDialogService::progressDelayMs + 500;
+    service.showProgress(1, "");
+    ASSERT_TRUE(net.call("GetParamOrca").ok());
+    EXPECT_TRUE(service.progressWidget()->isVisible());
+    service.hideProgress();
+    EXPECT_FALSE(service.progressWidget()->isVisible());
 }
 
 } // namespace

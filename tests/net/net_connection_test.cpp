@@ -311,6 +311,37 @@ TEST_F(NetConnectionTest, ByReferenceValuesAreAllCheckedBeforeAnyIsWritten) {
     EXPECT_EQ(second, 1.0);
 }
 
+TEST_F(NetConnectionTest, WaitHookRunsOnTheCallersThreadWhileASlowCallIsUnderWay) {
+    server_.play([](const json&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return success("ok", {{"0", "01"}});
+    });
+    const auto caller = std::this_thread::get_id();
+    int runs = 0;
+    bool elsewhere = false;
+    int underWay = 0;
+    WaitHook previous = setWaitHook([&] {
+        ++runs;
+        elsewhere = elsewhere || std::this_thread::get_id() != caller;
+        underWay = callsInProgress();
+    });
+    std::string seq = "00";
+    const ServerResult r = net_.call("GetVrTotal", {RpcArg::ref(seq)});
+    setWaitHook(previous);
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.value(), "ok");
+    EXPECT_EQ(seq, "01");
+    EXPECT_GE(runs, 3);
+    EXPECT_FALSE(elsewhere);
+    EXPECT_EQ(underWay, 1);
+    EXPECT_EQ(callsInProgress(), 0);
+
+    // Without a hook the call blocks and nothing else runs.
+    runs = 0;
+    EXPECT_TRUE(net_.call("GetVrTotal", {RpcArg::ref(seq)}).ok());
+    EXPECT_EQ(runs, 0);
+}
+
 TEST(NetConnectionUnreachable, GivesAClearPortugueseError) {
     FakeDialogService fake;
     ScopedDialogService scope(fake);

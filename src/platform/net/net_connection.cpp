@@ -2,10 +2,29 @@
 
 #include <chrono>
 #include <fmt/format.h>
+#include <future>
 #include <httplib.h>
 #include <utility>
 
 namespace ct {
+
+// Process-wide state behind functions of external linkage: a screen module loaded into the host
+// program binds to the host's copies, so both see one hook and one count.
+namespace net_state {
+WaitHook& waitHook();
+int& callsUnderWay();
+
+WaitHook& waitHook() {
+    static WaitHook hook;
+    return hook;
+}
+
+int& callsUnderWay() {
+    static int count = 0;
+    return count;
+}
+} // namespace net_state
+
 namespace {
 
 constexpr auto jsonDumpErrors = nlohmann::json::error_handler_t::replace;
@@ -37,7 +56,36 @@ ServerResult invalidAnswer(std::string_view detail) {
         fmt::format("Resposta inválida do servidor de aplicação: {}.", detail));
 }
 
+// Counts a call as under way for the guard's lifetime.
+struct CallUnderWay {
+    CallUnderWay() { ++net_state::callsUnderWay(); }
+    ~CallUnderWay() { --net_state::callsUnderWay(); }
+    CallUnderWay(const CallUnderWay&) = delete;
+    CallUnderWay& operator=(const CallUnderWay&) = delete;
+};
+
+// Sends the request; with a wait hook the exchange runs on a worker thread while the caller's
+// thread runs the hook, so that only this thread ever touches the client at a time.
+bool sendWaiting(httplib::Client& client, httplib::Request& req, httplib::Response& res,
+                 httplib::Error& error) {
+    const WaitHook hook = net_state::waitHook();
+    if (!hook)
+        return client.send(req, res, error);
+    auto pending = std::async(std::launch::async, [&] { return client.send(req, res, error); });
+    while (pending.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready)
+        hook();
+    return pending.get();
+}
+
 } // namespace
+
+WaitHook setWaitHook(WaitHook hook) {
+    return std::exchange(net_state::waitHook(), std::move(hook));
+}
+
+int callsInProgress() {
+    return net_state::callsUnderWay();
+}
 
 NetConnection::NetConnection() = default;
 
@@ -150,7 +198,8 @@ ServerResult NetConnection::exchange(std::string_view method, const nlohmann::js
 
     httplib::Response res;
     httplib::Error error = httplib::Error::Success;
-    if (!client_->send(req, res, error) || error != httplib::Error::Success) {
+    CallUnderWay underWay;
+    if (!sendWaiting(*client_, req, res, error) || error != httplib::Error::Success) {
         // A broken keep-alive socket must not poison the next call.
         close();
         return ServerResult::failure(ServerResult::transportError,

@@ -28,6 +28,14 @@ struct CallRecord {
 
 using CallObserver = std::function<void(const CallRecord&)>;
 
+// Runs, again and again, on the calling thread while a server call is under way, so that a window
+// can keep painting (its progress indicator) during the call. Without a hook a call simply blocks.
+// The hook must not start another call. Returns the previous hook.
+using WaitHook = std::function<void()>;
+WaitHook setWaitHook(WaitHook hook);
+// Server calls under way (a window may hold back work meanwhile).
+int callsInProgress();
+
 // The connection to the application server's remote data module (the suite's TNetConnection):
 // JSON-RPC 2.0 over HTTP POST to /rpc/<serverName> on a keep-alive client. Methods are called by
 // name with their arguments in order; by-reference arguments receive what the server left in them.
