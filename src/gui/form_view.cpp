@@ -3,6 +3,7 @@
 #include "gui/control_mirror.h"
 #include "gui/mirrors.h"
 #include "gui/qt_convert.h"
+#include "platform/ui/flag_scope.h"
 #include "platform/ui/menu.h"
 
 #include <QAction>
@@ -17,19 +18,6 @@
 
 namespace ct::gui {
 namespace {
-
-struct FlagScope {
-    bool& flag;
-    bool saved;
-    explicit FlagScope(bool& f)
-        : flag(f)
-        , saved(f) {
-        flag = true;
-    }
-    ~FlagScope() { flag = saved; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-};
 
 QString actionText(const MenuItem& item) {
     QString text = toQ(item.caption());

@@ -3,28 +3,14 @@
 #include "platform/host/dispatch.h"
 #include "platform/ui/container.h"
 #include "platform/ui/edit_mask.h"
+#include "platform/ui/flag_scope.h"
 #include "platform/ui/form.h"
 #include "platform/ui/text_compare.h"
 #include "platform/ui/ui_error.h"
 #include "platform/ui/utf8.h"
 
 namespace ct {
-namespace {
-
-struct FlagScope {
-    bool& flag;
-    bool saved;
-    explicit FlagScope(bool& f)
-        : flag(f)
-        , saved(f) {
-        flag = true;
-    }
-    ~FlagScope() { flag = saved; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-};
-
-} // namespace
+namespace {} // namespace
 
 // ----- Column -----
 
