@@ -5,7 +5,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh"
+# The program, its screen module and the server; the tests are built by scripts/test.sh.
+bash "$root/scripts/build.sh" --target contratante prq31000 contratante-server
 [ $# -gt 0 ] || set -- 0001 0000000100 00 PRQ27500
 # A machine without a display gets a virtual one.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" != offscreen ]; then
