@@ -8,6 +8,7 @@
 #include "host/host_session.h"
 #include "module/frm_contratante.h"
 #include "module/module_entry.h"
+#include "screen_window_fixture.h"
 #include "server/db/database.h"
 #include "server/db/sql.h"
 
@@ -93,18 +94,8 @@ QString digitsOf(const QString& text) {
     return digits;
 }
 
-class PartyWindowTest : public ::testing::Test {
+class PartyWindowTest : public testing::ScreenWindowFixture {
 protected:
-    static void SetUpTestSuite() {
-        testing::demoSession();
-        ::Initialize();
-        previousHost_ = setFormHost(&host_);
-    }
-    static void TearDownTestSuite() {
-        setFormHost(previousHost_);
-        ::Finalize();
-    }
-
     void SetUp() override {
         counterBefore_ = stored.counter();
         ASSERT_GT(counterBefore_, 0);
@@ -118,30 +109,10 @@ protected:
     }
 
     void open(const char* budgetNumber) {
-        ct_variant values[4];
-        const char* texts[] = {branch, budgetNumber, "00", "PRQ27500"};
-        for (int i = 0; i < 4; ++i) {
-            values[i].type = CT_VARIANT_STRING;
-            values[i].value.string = texts[i];
-        }
-        ct_variant param;
-        param.type = CT_VARIANT_ARRAY;
-        param.value.array = {values, 0, 4};
-        ::IniProc(&param);
-        ASSERT_NE(frmContratante, nullptr);
-        view = existingView(frmContratante);
-        ASSERT_NE(view, nullptr);
-        ASSERT_TRUE(view->isVisible());
-        activate(view);
-        grid = view->findChild<QTableView*>("dbgPadrao");
-        ASSERT_NE(grid, nullptr);
+        enter(branch, budgetNumber, "00", "PRQ27500");
+        takeWindow();
     }
 
-    template <class T> T* widget(const char* name) const {
-        T* found = view->findChild<T*>(QString::fromUtf8(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
     QString text(const char* name) const {
         QLineEdit* edit = widget<QLineEdit>(name);
         return edit ? edit->text() : QString();
@@ -173,11 +144,6 @@ protected:
     StoredParties stored;
     long long counterBefore_ = 0;
     DialogWatcher dialogs;
-    FormView* view = nullptr;
-    QTableView* grid = nullptr;
-
-    static inline QtFormHost host_{false};
-    static inline FormHost* previousHost_ = nullptr;
 };
 
 TEST_F(PartyWindowTest, ARegisteredClientTypedIntoTheGridIsSavedAsANewParty) {

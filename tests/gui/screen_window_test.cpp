@@ -8,6 +8,7 @@
 #include "module/frm_contratante.h"
 #include "module/module_entry.h"
 #include "platform/net/net_connection.h"
+#include "screen_window_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,59 +27,19 @@ using testing::activate;
 using testing::DialogWatcher;
 using testing::waitFor;
 
-class ScreenWindowTest : public ::testing::Test {
+class ScreenWindowTest : public testing::ScreenWindowFixture {
 protected:
-    static void SetUpTestSuite() {
-        testing::demoSession();
-        ::Initialize();
-        // The window stays shown after the entry returns, for the test to drive.
-        previousHost_ = setFormHost(&host_);
-    }
-    static void TearDownTestSuite() {
-        setFormHost(previousHost_);
-        ::Finalize();
-    }
-
     void SetUp() override {
         enter("0001", "0000000100", "00", "PRQ27500");
-        ASSERT_NE(frmContratante, nullptr);
-        view = existingView(frmContratante);
-        ASSERT_NE(view, nullptr);
-        ASSERT_TRUE(view->isVisible());
-        activate(view);
-        grid = view->findChild<QTableView*>("dbgPadrao");
-        ASSERT_NE(grid, nullptr);
+        takeWindow();
     }
 
-    void enter(const char* branch, const char* budget, const char* sequence, const char* origin) {
-        ct_variant values[4];
-        const char* texts[] = {branch, budget, sequence, origin};
-        for (int i = 0; i < 4; ++i) {
-            values[i].type = CT_VARIANT_STRING;
-            values[i].value.string = texts[i];
-        }
-        ct_variant param;
-        param.type = CT_VARIANT_ARRAY;
-        param.value.array = {values, 0, 4};
-        ::IniProc(&param);
-    }
-
-    template <class T> T* widget(const char* name) const {
-        T* found = view->findChild<T*>(QString::fromUtf8(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
     QString cell(int row, int column) const {
         return grid->model()->index(row, column).data().toString();
     }
     QAction* action(const char* name) const { return widget<QAction>(name); }
 
     DialogWatcher dialogs;
-    FormView* view = nullptr;
-    QTableView* grid = nullptr;
-
-    static inline QtFormHost host_{false};
-    static inline FormHost* previousHost_ = nullptr;
 };
 
 TEST_F(ScreenWindowTest, OpensOnTheDemoBudgetWithItsPartiesInBrazilianMoney) {
