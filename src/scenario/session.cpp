@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include "platform/dataset/dataset.h"
+#include "platform/dataset/format.h"
 #include "platform/host/dispatch.h"
 #include "platform/net/net_connection.h"
 #include "platform/ui/form.h"
@@ -10,6 +11,7 @@
 #include <fmt/format.h>
 
 #include <charconv>
+#include <cmath>
 
 namespace ct::scenario {
 namespace {
@@ -44,6 +46,55 @@ std::string joined(const std::vector<std::string>& texts)
     for (const std::string& text : texts)
         out += (out.empty() ? "" : " | ") + text;
     return out;
+}
+
+// "today", "today+N" and "today-N" stand for that date in the Brazilian form, so that scripts can
+// type and expect due dates whatever day they run; any other word is left as it is.
+std::string expandDate(const std::string& word)
+{
+    if (word.rfind("today", 0) != 0)
+        return word;
+    std::string_view rest = std::string_view(word).substr(5);
+    int offset = 0;
+    if (!rest.empty()) {
+        if (rest.front() != '+' && rest.front() != '-')
+            return word;
+        auto [end, error] =
+            std::from_chars(rest.data() + 1, rest.data() + rest.size(), offset);
+        if (error != std::errc() || end != rest.data() + rest.size() || rest.size() == 1)
+            return word;
+        if (rest.front() == '-')
+            offset = -offset;
+    }
+    return formatDate(DateTime::today().addDays(offset));
+}
+
+ScriptLine withDates(const ScriptLine& line)
+{
+    ScriptLine expanded = line;
+    for (std::string& arg : expanded.args)
+        arg = expandDate(arg);
+    return expanded;
+}
+
+// An argument of a call as a script writes it: a string as its text, a number by value ("220"
+// matches 220.0), anything else as compact JSON.
+bool argumentMatches(const nlohmann::json& sent, const std::string& text)
+{
+    if (sent.is_string())
+        return sent.get<std::string>() == text;
+    if (sent.is_number()) {
+        double wanted = 0;
+        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), wanted);
+        if (error == std::errc() && end == text.data() + text.size())
+            return std::abs(sent.get<double>() - wanted) <= 1e-9 * std::max(1.0, std::abs(wanted));
+    }
+    return sent.dump() == text;
+}
+
+std::string argumentText(const nlohmann::json& sent)
+{
+    return sent.is_string() ? sent.get<std::string>() : sent.dump();
 }
 
 // The rows of a packet as objects keyed by field name, easier to read in a transcript.
@@ -93,7 +144,7 @@ bool Session::runLine(const ScriptLine& line)
     transcript_.command(line.number, line.text());
     bool held = true;
     try {
-        execute(line);
+        execute(withDates(line));
     } catch (const LineFailed& failure) {
         fail(failure.expected, failure.found);
         held = false;
@@ -126,6 +177,7 @@ void Session::fail(std::string expected, std::string found)
 void Session::recordCall(const CallRecord& call)
 {
     ++calls_[call.method];
+    lastParams_[call.method] = call.params;
     transcript_.call(call.method, call.params, static_cast<long long>(call.ms + 0.5),
                      call.ok ? std::string() : call.errorMessage);
 }
@@ -136,12 +188,19 @@ int Session::callCount(const std::string& method) const
     return it == calls_.end() ? 0 : it->second;
 }
 
+const nlohmann::json* Session::lastParams(const std::string& method) const
+{
+    auto it = lastParams_.find(method);
+    return it == lastParams_.end() ? nullptr : &it->second;
+}
+
 void Session::execute(const ScriptLine& line)
 {
     const std::string& c = line.command;
     const auto& a = line.args;
     if (c == "start") {
         calls_.clear();
+        lastParams_.clear();
         driver_.start(a[0], a[1], a[2], a[3]);
     } else if (c == "activate") {
         form().activate();
@@ -253,6 +312,24 @@ void Session::expect(const ScriptLine& line)
         int found = callCount(a[1]);
         if (found != toNumber(a[2], "calls"))
             throw LineFailed{a[2], std::to_string(found)};
+    } else if (what == "call") {
+        // Arguments are counted from 1, as rows and picks are.
+        const nlohmann::json* params = lastParams(a[1]);
+        if (!params)
+            throw LineFailed{fmt::format("a call of {}", a[1]), "no call"};
+        int index = toNumber(a[2], "argument");
+        if (index < 1 || static_cast<std::size_t>(index) > params->size())
+            throw LineFailed{fmt::format("argument {} of {}", index, a[1]),
+                             fmt::format("{} argument(s)", params->size())};
+        const nlohmann::json& sent = (*params)[static_cast<std::size_t>(index - 1)];
+        if (!argumentMatches(sent, a[3]))
+            throw LineFailed{a[3], argumentText(sent)};
+    } else if (what == "closed" || what == "open") {
+        bool wantedOpen = what == "open";
+        bool found = form().isShowing();
+        if (found != wantedOpen)
+            throw LineFailed{wantedOpen ? "the screen open" : "the screen closed",
+                             found ? "open" : "closed"};
     }
 }
 
@@ -275,6 +352,8 @@ Control& Session::control(const std::string& name)
 Control& Session::usableControl(const std::string& name)
 {
     Control& target = control(name);
+    if (!target.showing())
+        throw LineFailed{fmt::format("{} shown", name), "hidden"};
     if (!target.enabledInChain())
         throw LineFailed{fmt::format("{} enabled", name), "disabled"};
     return target;

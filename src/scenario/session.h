@@ -5,6 +5,8 @@
 #include "scenario/scripted_dialogs.h"
 #include "scenario/transcript.h"
 
+#include <nlohmann/json.hpp>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -37,6 +39,8 @@ public:
     // Feed of the screen's server calls (wire it to the connection's call observer).
     void recordCall(const CallRecord& call);
     int callCount(const std::string& method) const;
+    // The arguments of the last call of METHOD since the last start line; nullptr when none.
+    const nlohmann::json* lastParams(const std::string& method) const;
 
     ScriptedDialogs& dialogs() { return dialogs_; }
 
@@ -65,6 +69,7 @@ private:
     ScriptedDialogs dialogs_;
     DialogService* previousDialogs_;
     std::map<std::string, int> calls_;
+    std::map<std::string, nlohmann::json> lastParams_;
     int line_ = 0;
     bool ok_ = true;
 };

@@ -1,4 +1,5 @@
 #include "platform/dataset/data_source.h"
+#include "platform/dataset/format.h"
 #include "platform/host/errors.h"
 #include "platform/net/net_connection.h"
 #include "platform/ui/buttons.h"
@@ -202,4 +203,46 @@ TEST_F(SessionTest, CallsAreCountedFromTheLastStart)
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0]["method"], "GetContratante");
     EXPECT_EQ(calls[0]["ms"], 2);
+}
+
+TEST_F(SessionTest, LastCallArgumentsDatesWindowAndHiddenControls)
+{
+    Session session(driver, transcript);
+    session.runLine({1, "start", {"0001", "1", "00", "X"}});
+    session.recordCall({"SetGeraDevolucao", nlohmann::json::array({"0001", 220.0, nullptr}), 1.0,
+                        true, 0, ""});
+    const std::string today = formatDate(DateTime::today());
+    const std::string inThirty = formatDate(DateTime::today().addDays(30));
+    driver.screen->medCdFilial.setText(inThirty);
+    driver.screen->showModal();
+
+    struct Case {
+        std::vector<std::string> args;
+        bool holds;
+    };
+    const std::vector<Case> cases{
+        {{"call", "SetGeraDevolucao", "1", "0001"}, true},
+        {{"call", "SetGeraDevolucao", "2", "220"}, true},
+        {{"call", "SetGeraDevolucao", "2", "220.5"}, false},
+        {{"call", "SetGeraDevolucao", "3", "null"}, true},
+        {{"call", "SetGeraDevolucao", "4", "x"}, false},
+        {{"call", "GetVrConta", "1", "x"}, false},
+        {{"text", "medCdFilial", "today+30"}, true},
+        {{"text", "medCdFilial", "today"}, false},
+        {{"text", "medCdFilial", inThirty}, true},
+        {{"open"}, true},
+        {{"closed"}, false},
+    };
+    int line = 2;
+    for (const Case& c : cases)
+        EXPECT_EQ(session.runLine({line++, "expect", c.args}), c.holds) << c.args[0] << " " << line;
+
+    driver.screen->btnPergunta.setVisible(false);
+    EXPECT_FALSE(session.runLine({line++, "click", {"btnPergunta"}}));
+    EXPECT_EQ(kinds("fail").back()["found"], "hidden");
+    driver.screen->close();
+    EXPECT_TRUE(session.runLine({line++, "expect", {"closed"}}));
+    session.runLine({line++, "type", {"medCdFilial", "today-1"}});
+    EXPECT_EQ(driver.screen->medCdFilial.text(), formatDate(DateTime::today().addDays(-1)));
+    EXPECT_NE(today, driver.screen->medCdFilial.text());
 }
