@@ -12,8 +12,7 @@
 
 namespace ct::host {
 
-void prepareDemoDatabase(server::Database& database)
-{
+void prepareDemoDatabase(server::Database& database) {
     {
         server::Database::Lease lease(database);
         if (server::schema_present(lease.sql()))
@@ -25,8 +24,7 @@ void prepareDemoDatabase(server::Database& database)
 }
 
 HostSession::HostSession(const LaunchOptions& options)
-    : databaseUrl_(options.db.empty() ? "sqlite:" + defaultDemoDatabasePath() : options.db)
-{
+    : databaseUrl_(options.db.empty() ? "sqlite:" + defaultDemoDatabasePath() : options.db) {
     if (options.server) {
         serverHost_ = options.serverHost();
         serverPort_ = options.serverPort();
@@ -39,15 +37,13 @@ HostSession::HostSession(const LaunchOptions& options)
     db::sharedConnection().open(databaseUrl_);
 }
 
-HostSession::~HostSession()
-{
+HostSession::~HostSession() {
     db::sharedConnection().close();
     if (server_)
         server_->stop();
 }
 
-void HostSession::startEmbeddedServer()
-{
+void HostSession::startEmbeddedServer() {
     const server::DatabaseUrl url = server::DatabaseUrl::parse(databaseUrl_);
     if (url.engine == server::Engine::sqlite) {
         const std::filesystem::path file(databaseUrl_.substr(databaseUrl_.find(':') + 1));

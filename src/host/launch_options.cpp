@@ -1,7 +1,6 @@
 #include "launch_options.h"
 
 #include <CLI/CLI.hpp>
-
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -9,8 +8,7 @@
 namespace ct::host {
 namespace {
 
-std::string loginName()
-{
+std::string loginName() {
     for (const char* name : {"CONTRATANTE_OPERATOR", "USER", "LOGNAME"}) {
         const char* value = std::getenv(name);
         if (value && *value)
@@ -21,8 +19,7 @@ std::string loginName()
 
 } // namespace
 
-std::pair<std::string, int> splitHostPort(const std::string& text)
-{
+std::pair<std::string, int> splitHostPort(const std::string& text) {
     const auto colon = text.rfind(':');
     if (colon == std::string::npos || colon == 0 || colon + 1 == text.size())
         throw std::invalid_argument("--server expects HOST:PORT, got \"" + text + "\"");
@@ -40,12 +37,15 @@ std::pair<std::string, int> splitHostPort(const std::string& text)
     return {host, port};
 }
 
-std::string LaunchOptions::serverHost() const { return server ? splitHostPort(*server).first : ""; }
+std::string LaunchOptions::serverHost() const {
+    return server ? splitHostPort(*server).first : "";
+}
 
-int LaunchOptions::serverPort() const { return server ? splitHostPort(*server).second : 0; }
+int LaunchOptions::serverPort() const {
+    return server ? splitHostPort(*server).second : 0;
+}
 
-std::string defaultDemoDatabasePath()
-{
+std::string defaultDemoDatabasePath() {
     std::filesystem::path base;
     if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
         base = data;
@@ -56,8 +56,7 @@ std::string defaultDemoDatabasePath()
     return (base / "contratante" / "demo.db").string();
 }
 
-std::optional<LaunchOptions> parseLaunchOptions(int argc, char** argv, int& exitCode)
-{
+std::optional<LaunchOptions> parseLaunchOptions(int argc, char** argv, int& exitCode) {
     LaunchOptions options;
     options.operatorCode = loginName();
     std::string server;
@@ -68,7 +67,8 @@ std::optional<LaunchOptions> parseLaunchOptions(int argc, char** argv, int& exit
     app.add_option("--operator", options.operatorCode, "code of the signed-in user");
     app.add_option("--script", options.script, "run a scripted session without a window")
         ->check(CLI::ExistingFile);
-    app.add_option("--screenshot", options.screenshot, "show the screen, save a PNG of it and exit");
+    app.add_option("--screenshot", options.screenshot,
+                   "show the screen, save a PNG of it and exit");
     app.add_option("entry", options.entry, "BRANCH BUDGET SEQUENCE ORIGIN")->expected(0, 4);
     try {
         app.parse(argc, argv);
@@ -76,14 +76,17 @@ std::optional<LaunchOptions> parseLaunchOptions(int argc, char** argv, int& exit
             splitHostPort(server);
             options.server = server;
             if (options.db.empty())
-                throw CLI::ValidationError("--db", "is required with --server: the lookups read the "
-                                                   "shared database directly");
+                throw CLI::ValidationError("--db",
+                                           "is required with --server: the lookups read the "
+                                           "shared database directly");
         }
         if (options.script.empty() && options.entry.size() != 4)
-            throw CLI::ValidationError("entry", "give BRANCH BUDGET SEQUENCE ORIGIN, or --script FILE");
+            throw CLI::ValidationError("entry",
+                                       "give BRANCH BUDGET SEQUENCE ORIGIN, or --script FILE");
         if (!options.script.empty() && !options.entry.empty())
-            throw CLI::ValidationError("entry", "a scripted session takes its entry values from its "
-                                                "start lines");
+            throw CLI::ValidationError("entry",
+                                       "a scripted session takes its entry values from its "
+                                       "start lines");
     } catch (const CLI::ParseError& e) {
         exitCode = app.exit(e);
         return std::nullopt;

@@ -17,13 +17,11 @@ namespace {
 class ModuleDriver final : public scenario::ScreenDriver {
 public:
     void start(const std::string& branch, const std::string& budget, const std::string& sequence,
-               const std::string& origin) override
-    {
+               const std::string& origin) override {
         IniProc(nlohmann::json::array({branch, budget, sequence, origin}));
     }
     Form* form() override { return frmContratante; }
-    DataSet* dataSet(std::string_view name) override
-    {
+    DataSet* dataSet(std::string_view name) override {
         return frmContratante ? frmContratante->dataSetByName(name) : nullptr;
     }
 };
@@ -34,8 +32,7 @@ public:
     void showModal(Form&) override {}
 };
 
-std::string readFile(const std::string& path)
-{
+std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path);
@@ -54,8 +51,7 @@ struct ModuleLoaded {
 
 } // namespace
 
-int runScript(const LaunchOptions& options, std::ostream& out)
-{
+int runScript(const LaunchOptions& options, std::ostream& out) {
     scenario::Transcript transcript(out);
     std::vector<scenario::ScriptLine> lines;
     try {

@@ -6,8 +6,7 @@
 
 namespace ct::scenario {
 
-std::string typeName(MsgType type)
-{
+std::string typeName(MsgType type) {
     switch (type) {
     case MsgType::Error:
         return "error";
@@ -21,8 +20,7 @@ std::string typeName(MsgType type)
     return "information";
 }
 
-std::string answerName(MsgResult answer)
-{
+std::string answerName(MsgResult answer) {
     switch (answer) {
     case MsgResult::Ok:
         return "ok";
@@ -38,12 +36,15 @@ std::string answerName(MsgResult answer)
     return "none";
 }
 
-std::vector<std::string> ScriptedDialogs::takeMessages() { return std::exchange(messages_, {}); }
+std::vector<std::string> ScriptedDialogs::takeMessages() {
+    return std::exchange(messages_, {});
+}
 
-std::vector<std::string> ScriptedDialogs::takeProblems() { return std::exchange(problems_, {}); }
+std::vector<std::string> ScriptedDialogs::takeProblems() {
+    return std::exchange(problems_, {});
+}
 
-MsgResult ScriptedDialogs::message(MsgType type, const std::string& text, MsgButtons buttons)
-{
+MsgResult ScriptedDialogs::message(MsgType type, const std::string& text, MsgButtons buttons) {
     messages_.push_back(text);
     const bool question = (buttons & (mbYes | mbNo | mbCancel)) != 0;
     MsgResult answer = MsgResult::Ok;
@@ -62,8 +63,7 @@ MsgResult ScriptedDialogs::message(MsgType type, const std::string& text, MsgBut
     return answer;
 }
 
-bool ScriptedDialogs::search(const SearchRequest& request)
-{
+bool ScriptedDialogs::search(const SearchRequest& request) {
     const int rows = request.list && request.list->active() ? request.list->recordCount() : 0;
     if (rows == 0) {
         // An empty list shows its text instead and takes no pick.
@@ -89,10 +89,11 @@ bool ScriptedDialogs::search(const SearchRequest& request)
     return true;
 }
 
-void ScriptedDialogs::showProgress(int, const std::string&) { ++progressDepth_; }
+void ScriptedDialogs::showProgress(int, const std::string&) {
+    ++progressDepth_;
+}
 
-void ScriptedDialogs::hideProgress()
-{
+void ScriptedDialogs::hideProgress() {
     if (progressDepth_ > 0)
         --progressDepth_;
 }

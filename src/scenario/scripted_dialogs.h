@@ -14,7 +14,8 @@ namespace ct::scenario {
 // filled by "answer" and "pick" lines, and writes every dialog to the transcript.
 class ScriptedDialogs final : public DialogService {
 public:
-    explicit ScriptedDialogs(Transcript& transcript) : transcript_(transcript) {}
+    explicit ScriptedDialogs(Transcript& transcript)
+        : transcript_(transcript) {}
 
     void queueAnswer(MsgResult answer) { answers_.push_back(answer); }
     void queuePick(std::optional<int> row) { picks_.push_back(row); }

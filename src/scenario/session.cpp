@@ -8,10 +8,9 @@
 #include "platform/ui/grid.h"
 #include "platform/ui/utf8.h"
 
-#include <fmt/format.h>
-
 #include <charconv>
 #include <cmath>
+#include <fmt/format.h>
 
 namespace ct::scenario {
 namespace {
@@ -22,8 +21,7 @@ struct LineFailed {
     std::string found;
 };
 
-int toNumber(const std::string& text, const char* what)
-{
+int toNumber(const std::string& text, const char* what) {
     int value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size())
@@ -31,8 +29,7 @@ int toNumber(const std::string& text, const char* what)
     return value;
 }
 
-bool yesNo(const std::string& text)
-{
+bool yesNo(const std::string& text) {
     if (text == "yes")
         return true;
     if (text == "no")
@@ -40,8 +37,7 @@ bool yesNo(const std::string& text)
     throw LineFailed{"yes or no", text};
 }
 
-std::string joined(const std::vector<std::string>& texts)
-{
+std::string joined(const std::vector<std::string>& texts) {
     std::string out;
     for (const std::string& text : texts)
         out += (out.empty() ? "" : " | ") + text;
@@ -50,8 +46,7 @@ std::string joined(const std::vector<std::string>& texts)
 
 // "today", "today+N" and "today-N" stand for that date in the Brazilian form, so that scripts can
 // type and expect due dates whatever day they run; any other word is left as it is.
-std::string expandDate(const std::string& word)
-{
+std::string expandDate(const std::string& word) {
     if (word.rfind("today", 0) != 0)
         return word;
     std::string_view rest = std::string_view(word).substr(5);
@@ -59,8 +54,7 @@ std::string expandDate(const std::string& word)
     if (!rest.empty()) {
         if (rest.front() != '+' && rest.front() != '-')
             return word;
-        auto [end, error] =
-            std::from_chars(rest.data() + 1, rest.data() + rest.size(), offset);
+        auto [end, error] = std::from_chars(rest.data() + 1, rest.data() + rest.size(), offset);
         if (error != std::errc() || end != rest.data() + rest.size() || rest.size() == 1)
             return word;
         if (rest.front() == '-')
@@ -69,8 +63,7 @@ std::string expandDate(const std::string& word)
     return formatDate(DateTime::today().addDays(offset));
 }
 
-ScriptLine withDates(const ScriptLine& line)
-{
+ScriptLine withDates(const ScriptLine& line) {
     ScriptLine expanded = line;
     for (std::string& arg : expanded.args)
         arg = expandDate(arg);
@@ -79,8 +72,7 @@ ScriptLine withDates(const ScriptLine& line)
 
 // An argument of a call as a script writes it: a string as its text, a number by value ("220"
 // matches 220.0), anything else as compact JSON.
-bool argumentMatches(const nlohmann::json& sent, const std::string& text)
-{
+bool argumentMatches(const nlohmann::json& sent, const std::string& text) {
     if (sent.is_string())
         return sent.get<std::string>() == text;
     if (sent.is_number()) {
@@ -92,14 +84,12 @@ bool argumentMatches(const nlohmann::json& sent, const std::string& text)
     return sent.dump() == text;
 }
 
-std::string argumentText(const nlohmann::json& sent)
-{
+std::string argumentText(const nlohmann::json& sent) {
     return sent.is_string() ? sent.get<std::string>() : sent.dump();
 }
 
 // The rows of a packet as objects keyed by field name, easier to read in a transcript.
-nlohmann::json rowsOf(const nlohmann::json& packet)
-{
+nlohmann::json rowsOf(const nlohmann::json& packet) {
     nlohmann::json rows = nlohmann::json::array();
     if (!packet.is_object())
         return rows;
@@ -119,27 +109,24 @@ Session::Session(ScreenDriver& driver, Transcript& transcript)
     : driver_(driver)
     , transcript_(transcript)
     , dialogs_(transcript)
-    , previousDialogs_(setDialogService(&dialogs_))
-{
+    , previousDialogs_(setDialogService(&dialogs_)) {
     // Errors that are not the silent abort are shown to the user like any other message.
-    setErrorDisplay([this](const std::string& text) { dialogs_.message(MsgType::Error, text, mbOK); });
+    setErrorDisplay(
+        [this](const std::string& text) { dialogs_.message(MsgType::Error, text, mbOK); });
 }
 
-Session::~Session()
-{
+Session::~Session() {
     setErrorDisplay(nullptr);
     setDialogService(previousDialogs_);
 }
 
-bool Session::run(const std::vector<ScriptLine>& lines)
-{
+bool Session::run(const std::vector<ScriptLine>& lines) {
     for (const ScriptLine& line : lines)
         runLine(line);
     return finish();
 }
 
-bool Session::runLine(const ScriptLine& line)
-{
+bool Session::runLine(const ScriptLine& line) {
     line_ = line.number;
     transcript_.command(line.number, line.text());
     bool held = true;
@@ -159,8 +146,7 @@ bool Session::runLine(const ScriptLine& line)
     return held;
 }
 
-bool Session::finish()
-{
+bool Session::finish() {
     if (dialogs_.unusedAnswers() > 0)
         fail("every queued answer used", fmt::format("{} left", dialogs_.unusedAnswers()));
     if (dialogs_.unusedPicks() > 0)
@@ -168,34 +154,29 @@ bool Session::finish()
     return ok_;
 }
 
-void Session::fail(std::string expected, std::string found)
-{
+void Session::fail(std::string expected, std::string found) {
     ok_ = false;
     transcript_.fail(line_, expected, found);
 }
 
-void Session::recordCall(const CallRecord& call)
-{
+void Session::recordCall(const CallRecord& call) {
     ++calls_[call.method];
     lastParams_[call.method] = call.params;
     transcript_.call(call.method, call.params, static_cast<long long>(call.ms + 0.5),
                      call.ok ? std::string() : call.errorMessage);
 }
 
-int Session::callCount(const std::string& method) const
-{
+int Session::callCount(const std::string& method) const {
     auto it = calls_.find(method);
     return it == calls_.end() ? 0 : it->second;
 }
 
-const nlohmann::json* Session::lastParams(const std::string& method) const
-{
+const nlohmann::json* Session::lastParams(const std::string& method) const {
     auto it = lastParams_.find(method);
     return it == lastParams_.end() ? nullptr : &it->second;
 }
 
-void Session::execute(const ScriptLine& line)
-{
+void Session::execute(const ScriptLine& line) {
     const std::string& c = line.command;
     const auto& a = line.args;
     if (c == "start") {
@@ -263,8 +244,7 @@ void Session::execute(const ScriptLine& line)
     }
 }
 
-void Session::expect(const ScriptLine& line)
-{
+void Session::expect(const ScriptLine& line) {
     const std::string& what = line.args[0];
     const auto& a = line.args;
     if (what == "message") {
@@ -333,24 +313,21 @@ void Session::expect(const ScriptLine& line)
     }
 }
 
-Form& Session::form()
-{
+Form& Session::form() {
     Form* screen = driver_.form();
     if (!screen)
         throw LineFailed{"a started screen", "no screen (missing start line?)"};
     return *screen;
 }
 
-Control& Session::control(const std::string& name)
-{
+Control& Session::control(const std::string& name) {
     Control* found = form().find(name);
     if (!found)
         throw LineFailed{fmt::format("a control named {}", name), "unknown control"};
     return *found;
 }
 
-Control& Session::usableControl(const std::string& name)
-{
+Control& Session::usableControl(const std::string& name) {
     Control& target = control(name);
     if (!target.showing())
         throw LineFailed{fmt::format("{} shown", name), "hidden"};
@@ -359,8 +336,7 @@ Control& Session::usableControl(const std::string& name)
     return target;
 }
 
-DBGrid& Session::focusedGrid()
-{
+DBGrid& Session::focusedGrid() {
     auto* grid = dynamic_cast<DBGrid*>(form().activeControl());
     if (!grid) {
         Control* active = form().activeControl();
@@ -369,32 +345,28 @@ DBGrid& Session::focusedGrid()
     return *grid;
 }
 
-int Session::gridColumn(DBGrid& grid, const std::string& field)
-{
+int Session::gridColumn(DBGrid& grid, const std::string& field) {
     int column = grid.findColumn(field);
     if (column < 0)
         throw LineFailed{fmt::format("a column for {} in {}", field, grid.name()), "unknown field"};
     return column;
 }
 
-DataSet& Session::dataSet(const std::string& name)
-{
+DataSet& Session::dataSet(const std::string& name) {
     DataSet* set = driver_.dataSet(name);
     if (!set)
         throw LineFailed{fmt::format("a data set named {}", name), "unknown data set"};
     return *set;
 }
 
-Field& Session::field(const std::string& setName, const std::string& name)
-{
+Field& Session::field(const std::string& setName, const std::string& name) {
     Field* found = dataSet(setName).findField(name);
     if (!found)
         throw LineFailed{fmt::format("a field {} in {}", name, setName), "unknown field"};
     return *found;
 }
 
-void Session::pressKey(Control& target, const std::string& key)
-{
+void Session::pressKey(Control& target, const std::string& key) {
     if (!target.enabledInChain())
         throw LineFailed{fmt::format("{} enabled", target.name()), "disabled"};
     if (form().activeControl() != &target && !form().userFocus(target))
@@ -417,8 +389,7 @@ void Session::pressKey(Control& target, const std::string& key)
     }
 }
 
-std::string Session::visibleText(Control& target)
-{
+std::string Session::visibleText(Control& target) {
     if (auto* grid = dynamic_cast<DBGrid*>(&target)) {
         DataSet* set = grid->dataSet();
         return set ? grid->cellText(set->recNo(), grid->selectedIndex()) : std::string();

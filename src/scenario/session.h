@@ -5,9 +5,8 @@
 #include "scenario/scripted_dialogs.h"
 #include "scenario/transcript.h"
 
-#include <nlohmann/json.hpp>
-
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 

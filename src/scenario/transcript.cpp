@@ -2,48 +2,41 @@
 
 namespace ct::scenario {
 
-void Transcript::command(int line, const std::string& text)
-{
+void Transcript::command(int line, const std::string& text) {
     write({{"kind", "command"}, {"line", line}, {"text", text}});
 }
 
-void Transcript::dialog(const std::string& type, const std::string& text, const std::string& answer)
-{
+void Transcript::dialog(const std::string& type, const std::string& text,
+                        const std::string& answer) {
     write({{"kind", "dialog"}, {"type", type}, {"text", text}, {"answer", answer}});
 }
 
-void Transcript::search(const std::string& title, int rows, const std::string& pick)
-{
+void Transcript::search(const std::string& title, int rows, const std::string& pick) {
     write({{"kind", "search"}, {"title", title}, {"rows", rows}, {"pick", pick}});
 }
 
 void Transcript::call(const std::string& method, const nlohmann::json& params, long long ms,
-                      const std::string& error)
-{
+                      const std::string& error) {
     nlohmann::json entry{{"kind", "call"}, {"method", method}, {"params", params}, {"ms", ms}};
     if (!error.empty())
         entry["error"] = error;
     write(entry);
 }
 
-void Transcript::fail(int line, const std::string& expected, const std::string& found)
-{
+void Transcript::fail(int line, const std::string& expected, const std::string& found) {
     ++failures_;
     write({{"kind", "fail"}, {"line", line}, {"expected", expected}, {"found", found}});
 }
 
-void Transcript::dump(const std::string& dataSet, const nlohmann::json& rows)
-{
+void Transcript::dump(const std::string& dataSet, const nlohmann::json& rows) {
     write({{"kind", "dump"}, {"dataset", dataSet}, {"rows", rows}});
 }
 
-void Transcript::error(const std::string& text)
-{
+void Transcript::error(const std::string& text) {
     write({{"kind", "error"}, {"text", text}});
 }
 
-void Transcript::write(const nlohmann::json& entry)
-{
+void Transcript::write(const nlohmann::json& entry) {
     // Invalid UTF-8 from a server or a typo must not end the session.
     out_ << entry.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     out_.flush();

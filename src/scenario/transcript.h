@@ -1,7 +1,6 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
-
 #include <ostream>
 #include <string>
 
@@ -10,7 +9,8 @@ namespace ct::scenario {
 // The session's transcript: one JSON object a line, each with a "kind".
 class Transcript {
 public:
-    explicit Transcript(std::ostream& out) : out_(out) {}
+    explicit Transcript(std::ostream& out)
+        : out_(out) {}
 
     void command(int line, const std::string& text);
     void dialog(const std::string& type, const std::string& text, const std::string& answer);

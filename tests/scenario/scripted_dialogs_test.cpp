@@ -2,7 +2,6 @@
 #include "scenario/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
-
 #include <sstream>
 
 using namespace ct;
@@ -16,8 +15,7 @@ struct ScriptedDialogsTest : ::testing::Test {
     Transcript transcript{out};
     ScriptedDialogs dialogs{transcript};
 
-    std::vector<nlohmann::json> entries() const
-    {
+    std::vector<nlohmann::json> entries() const {
         std::vector<nlohmann::json> list;
         std::istringstream in(out.str());
         for (std::string line; std::getline(in, line);)
@@ -26,8 +24,7 @@ struct ScriptedDialogsTest : ::testing::Test {
     }
 };
 
-DataSet& listOf(DataSet& set, int rows)
-{
+DataSet& listOf(DataSet& set, int rows) {
     set.setFieldDefs({FieldDef::string("CDFILIAL", 4)});
     set.createDataSet();
     for (int i = 1; i <= rows; ++i)
@@ -38,8 +35,7 @@ DataSet& listOf(DataSet& set, int rows)
 
 } // namespace
 
-TEST_F(ScriptedDialogsTest, QuestionsTakeQueuedAnswersInOrder)
-{
+TEST_F(ScriptedDialogsTest, QuestionsTakeQueuedAnswersInOrder) {
     dialogs.queueAnswer(MsgResult::Yes);
     dialogs.queueAnswer(MsgResult::No);
     EXPECT_EQ(dialogs.message(MsgType::Confirmation, "Primeira?", mbYes | mbNo), MsgResult::Yes);
@@ -55,16 +51,14 @@ TEST_F(ScriptedDialogsTest, QuestionsTakeQueuedAnswersInOrder)
     EXPECT_EQ(list[1]["answer"], "no");
 }
 
-TEST_F(ScriptedDialogsTest, UnansweredQuestionIsAProblemAndAnswersNo)
-{
+TEST_F(ScriptedDialogsTest, UnansweredQuestionIsAProblemAndAnswersNo) {
     EXPECT_EQ(dialogs.message(MsgType::Confirmation, "Gravar?", mbYes | mbNo), MsgResult::No);
     auto problems = dialogs.takeProblems();
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_NE(problems[0].find("Gravar?"), std::string::npos);
 }
 
-TEST_F(ScriptedDialogsTest, OkBoxesAcknowledgeThemselvesAndUseOnlyAQueuedOk)
-{
+TEST_F(ScriptedDialogsTest, OkBoxesAcknowledgeThemselvesAndUseOnlyAQueuedOk) {
     dialogs.queueAnswer(MsgResult::Yes); // meant for a later question
     EXPECT_EQ(dialogs.message(MsgType::Error, "Filial não cadastrada.", mbOK), MsgResult::Ok);
     EXPECT_EQ(dialogs.unusedAnswers(), 1u);
@@ -78,8 +72,7 @@ TEST_F(ScriptedDialogsTest, OkBoxesAcknowledgeThemselvesAndUseOnlyAQueuedOk)
     EXPECT_TRUE(dialogs.takeMessages().empty());
 }
 
-TEST_F(ScriptedDialogsTest, SearchPositionsTheListOnThePick)
-{
+TEST_F(ScriptedDialogsTest, SearchPositionsTheListOnThePick) {
     DataSet set("qryFilial");
     listOf(set, 3);
     dialogs.queuePick(2);
@@ -96,19 +89,18 @@ TEST_F(ScriptedDialogsTest, SearchPositionsTheListOnThePick)
     EXPECT_EQ(list[0]["pick"], "2");
 }
 
-TEST_F(ScriptedDialogsTest, EmptyListShowsItsTextAndTakesNoPick)
-{
+TEST_F(ScriptedDialogsTest, EmptyListShowsItsTextAndTakesNoPick) {
     DataSet set("cdsContSub");
     listOf(set, 0);
     dialogs.queuePick(1);
-    EXPECT_FALSE(dialogs.search({"Contratante", &set, "", "Não há contratante substituto cadastrado."}));
+    EXPECT_FALSE(
+        dialogs.search({"Contratante", &set, "", "Não há contratante substituto cadastrado."}));
     EXPECT_EQ(dialogs.unusedPicks(), 1u);
     EXPECT_EQ(dialogs.takeMessages(),
               (std::vector<std::string>{"Não há contratante substituto cadastrado."}));
 }
 
-TEST_F(ScriptedDialogsTest, PickOutsideTheListIsAProblem)
-{
+TEST_F(ScriptedDialogsTest, PickOutsideTheListIsAProblem) {
     DataSet set("qryFilial");
     listOf(set, 2);
     dialogs.queuePick(5);

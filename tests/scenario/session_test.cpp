@@ -11,7 +11,6 @@
 #include "scenario/session.h"
 
 #include <gtest/gtest.h>
-
 #include <sstream>
 
 using namespace ct;
@@ -22,8 +21,8 @@ namespace {
 // A small screen: a branch edit that refuses "9999" on exit, a button that asks a question,
 // a grid over a two-row data set and the exit menu item.
 struct TinyScreen : Form {
-    DataSet cdsItens{"cdsItens", {FieldDef::string("CODIGO", 4, "Código"),
-                                   FieldDef::number("VALOR", "Valor")}};
+    DataSet cdsItens{"cdsItens",
+                     {FieldDef::string("CODIGO", 4, "Código"), FieldDef::number("VALOR", "Valor")}};
     DataSource dtsItens{&cdsItens};
     Panel panFiltro{*this, "panFiltro"};
     Edit medCdFilial{panFiltro, "medCdFilial"};
@@ -34,8 +33,8 @@ struct TinyScreen : Form {
     std::string answer;
     bool closedByExit = false;
 
-    TinyScreen() : Form("frmTiny", "Tiny")
-    {
+    TinyScreen()
+        : Form("frmTiny", "Tiny") {
         cdsItens.fieldByName("VALOR").setDisplayFormat("#,##0.00");
         cdsItens.createDataSet();
         cdsItens.appendRecord({Value("A1"), Value(1050.0)});
@@ -50,7 +49,8 @@ struct TinyScreen : Form {
             }
         };
         btnPergunta.onClick = [this] {
-            answer = dialogs().message(MsgType::Confirmation, "Continuar?", mbYes | mbNo) == MsgResult::Yes
+            answer = dialogs().message(MsgType::Confirmation, "Continuar?", mbYes | mbNo) ==
+                             MsgResult::Yes
                          ? "sim"
                          : "não";
         };
@@ -63,16 +63,14 @@ struct TinyDriver : ScreenDriver {
     std::unique_ptr<TinyScreen> screen;
     int starts = 0;
     void start(const std::string& branch, const std::string&, const std::string&,
-               const std::string&) override
-    {
+               const std::string&) override {
         ++starts;
         if (!screen)
             screen = std::make_unique<TinyScreen>();
         screen->medCdFilial.setText(branch);
     }
     Form* form() override { return screen.get(); }
-    DataSet* dataSet(std::string_view name) override
-    {
+    DataSet* dataSet(std::string_view name) override {
         return screen && name == "cdsItens" ? &screen->cdsItens : nullptr;
     }
 };
@@ -82,13 +80,11 @@ struct SessionTest : ::testing::Test {
     Transcript transcript{out};
     TinyDriver driver;
 
-    bool run(const std::string& script)
-    {
+    bool run(const std::string& script) {
         Session session(driver, transcript);
         return session.run(parseScript(script));
     }
-    std::vector<nlohmann::json> kinds(const std::string& kind) const
-    {
+    std::vector<nlohmann::json> kinds(const std::string& kind) const {
         std::vector<nlohmann::json> list;
         std::istringstream in(out.str());
         for (std::string line; std::getline(in, line);) {
@@ -102,8 +98,7 @@ struct SessionTest : ::testing::Test {
 
 } // namespace
 
-TEST_F(SessionTest, ExpectationsThatHoldPass)
-{
+TEST_F(SessionTest, ExpectationsThatHoldPass) {
     EXPECT_TRUE(run(R"(start 0001 0000000100 00 PRQ27500
 expect text medCdFilial 0001
 type medCdFilial 9999
@@ -133,8 +128,7 @@ close
     EXPECT_EQ(kinds("dialog").size(), 2u);
 }
 
-TEST_F(SessionTest, FailuresAreReportedWithTheirLineAndTheSessionGoesOn)
-{
+TEST_F(SessionTest, FailuresAreReportedWithTheirLineAndTheSessionGoesOn) {
     EXPECT_FALSE(run(R"(start 0001 0000000100 00 X
 expect rows cdsItens 3
 click btnDesligado
@@ -155,8 +149,7 @@ expect text medCdFilial 0001
     EXPECT_EQ(fails[4]["found"], "unknown field");
 }
 
-TEST_F(SessionTest, UnansweredQuestionsAndLeftoverAnswersFail)
-{
+TEST_F(SessionTest, UnansweredQuestionsAndLeftoverAnswersFail) {
     EXPECT_FALSE(run("start 0001 0000000100 00 X\nclick btnPergunta\n"));
     EXPECT_EQ(driver.screen->answer, "não");
     ASSERT_EQ(kinds("fail").size(), 1u);
@@ -167,8 +160,7 @@ TEST_F(SessionTest, UnansweredQuestionsAndLeftoverAnswersFail)
     EXPECT_EQ(kinds("fail").size(), 2u);
 }
 
-TEST_F(SessionTest, CellsOfTheFocusedGridAndReadOnlyColumns)
-{
+TEST_F(SessionTest, CellsOfTheFocusedGridAndReadOnlyColumns) {
     EXPECT_FALSE(run(R"(start 0001 0000000100 00 X
 cell VALOR 3
 focus dbgItens
@@ -190,8 +182,7 @@ cell NADA 1
     EXPECT_EQ(kinds("fail")[0]["found"], "read-only cell");
 }
 
-TEST_F(SessionTest, CallsAreCountedFromTheLastStart)
-{
+TEST_F(SessionTest, CallsAreCountedFromTheLastStart) {
     Session session(driver, transcript);
     session.runLine({1, "start", {"0001", "1", "00", "X"}});
     session.recordCall({"GetContratante", nlohmann::json::array({"0001"}), 2.4, true, 0, ""});
@@ -205,12 +196,11 @@ TEST_F(SessionTest, CallsAreCountedFromTheLastStart)
     EXPECT_EQ(calls[0]["ms"], 2);
 }
 
-TEST_F(SessionTest, LastCallArgumentsDatesWindowAndHiddenControls)
-{
+TEST_F(SessionTest, LastCallArgumentsDatesWindowAndHiddenControls) {
     Session session(driver, transcript);
     session.runLine({1, "start", {"0001", "1", "00", "X"}});
-    session.recordCall({"SetGeraDevolucao", nlohmann::json::array({"0001", 220.0, nullptr}), 1.0,
-                        true, 0, ""});
+    session.recordCall(
+        {"SetGeraDevolucao", nlohmann::json::array({"0001", 220.0, nullptr}), 1.0, true, 0, ""});
     const std::string today = formatDate(DateTime::today());
     const std::string inThirty = formatDate(DateTime::today().addDays(30));
     driver.screen->medCdFilial.setText(inThirty);
