@@ -12,8 +12,5 @@ void TfrmContratante::dbgPadraoKeyPress(char32_t& key) {
 void TfrmContratante::dbgPadraoKeyDown(int& key, ShiftState shift) {
     TfrmPadraoGrid::dbgPadraoKeyDown(key, shift);
 }
-void TfrmContratante::sbtExcluirClick() {
-    TfrmPadraoGrid::sbtExcluirClick();
-}
 
 } // namespace ct
