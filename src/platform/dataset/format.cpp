@@ -1,5 +1,6 @@
 #include "platform/dataset/format.h"
 
+#include "money/round_dec.h"
 #include "platform/dataset/dataset_error.h"
 
 #include <array>
@@ -142,13 +143,7 @@ std::optional<int> readDigits(std::string_view text, std::size_t& pos, std::size
 } // namespace
 
 double roundDecimal(double value, int decimals) {
-    if (!std::isfinite(value))
-        return value;
-    Decimal d = roundToDecimal(value, decimals);
-    std::string text = (d.negative ? "-" : "") + d.integer + "." + d.fraction;
-    double result = 0;
-    std::from_chars(text.data(), text.data() + text.size(), result);
-    return result;
+    return RoundDec(value, decimals);
 }
 
 std::string formatFixed(double value, int decimals, bool thousands) {

@@ -1,18 +1,17 @@
 #pragma once
 
-#include <cmath>
+#include "money/round_dec.h"
+#include "money/shares.h"
 
 namespace ct::server {
 
-// Two decimals, half away from zero; the small nudge absorbs binary noise such as 1.005.
+// The server rounds money exactly as the screen does: one definition for both.
 inline double round2(double value) {
-    const double scaled = value * 100.0;
-    const double nudge = scaled >= 0 ? 1e-7 : -1e-7;
-    return std::round(scaled + nudge) / 100.0;
+    return RoundDec(value, 2);
 }
 
 inline long long cents(double value) {
-    return std::llround(round2(value) * 100.0);
+    return money::cents(value);
 }
 
 inline bool same_money(double a, double b) {

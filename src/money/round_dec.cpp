@@ -1,4 +1,4 @@
-#include "platform/host/round_dec.h"
+#include "money/round_dec.h"
 
 #include <array>
 #include <charconv>

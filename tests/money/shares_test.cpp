@@ -1,0 +1,73 @@
+#include "money/round_dec.h"
+#include "money/shares.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+using namespace ct;
+using namespace ct::money;
+
+namespace {
+
+// The running sum as the screen keeps it: rounded at every addition.
+double roundedSum(const std::vector<double>& values) {
+    double sum = 0;
+    for (double v : values)
+        sum = RoundDec(sum, 2) + RoundDec(v, 2);
+    return RoundDec(sum, 2);
+}
+
+} // namespace
+
+TEST(Shares, EqualSharesPutTheCentsLeftOnTheLast) {
+    struct Case {
+        double total;
+        int count;
+        std::vector<double> shares;
+    };
+    const std::vector<Case> cases{
+        {100.00, 3, {33.33, 33.33, 33.34}},
+        {200.00, 3, {66.67, 66.67, 66.66}},
+        {100.00, 4, {25.00, 25.00, 25.00, 25.00}},
+        {1000.00, 6, {166.67, 166.67, 166.67, 166.67, 166.67, 166.65}},
+        {600.00, 7, {85.71, 85.71, 85.71, 85.71, 85.71, 85.71, 85.74}},
+        {0.01, 2, {0.01, 0.00}},
+        {-10.00, 3, {-3.33, -3.33, -3.34}},
+        {50.00, 0, {}},
+        {50.00, -2, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(equalShares(c.total, c.count), c.shares) << c.total << " / " << c.count;
+}
+
+TEST(Shares, ProportionalSharesRescaleAPlanToTheCent) {
+    struct Case {
+        double total;
+        std::vector<double> weights;
+        std::vector<double> shares;
+    };
+    const std::vector<Case> cases{
+        {5000.00, {1333.33, 1333.33, 1333.34}, {1666.66, 1666.66, 1666.68}},
+        {100.00, {50.00, 25.00, 25.00}, {50.00, 25.00, 25.00}},
+        {10.00, {0.00, 0.00}, {5.00, 5.00}},
+        {0.00, {30.00, 70.00}, {0.00, 0.00}},
+        {99.99, {1.00}, {99.99}},
+        {1.00, {}, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(proportionalShares(c.total, c.weights), c.shares) << c.total;
+}
+
+TEST(Shares, AnyTotalAndCountAddUpExactly) {
+    std::mt19937_64 random(20261207);
+    std::uniform_int_distribution<std::int64_t> totalCents(1, 1'000'000'000);
+    std::uniform_int_distribution<int> count(1, 99);
+    for (int i = 0; i < 100'000; ++i) {
+        const double total = static_cast<double>(totalCents(random)) / 100.0;
+        const int n = count(random);
+        const auto shares = equalShares(total, n);
+        ASSERT_EQ(roundedSum(shares), RoundDec(total, 2)) << total << " / " << n;
+        const auto rescaled = proportionalShares(total * 1.37, shares);
+        ASSERT_EQ(roundedSum(rescaled), RoundDec(total * 1.37, 2)) << total << " / " << n;
+    }
+}
