@@ -237,6 +237,9 @@ void TfrmContratante::bindEvents() {
     bindPartyEditingEvents();
     bindScreenStateEvents(*this);
     dbgPadrao.onDrawColumnCell = [this](DrawCellArgs& args) { dbgPadraoDrawColumnCell(args); };
+    // Marks (the grid's keys are bound by the base form).
+    dbgPadrao.onCellClick = [this](Column& column) { dbgPadraoCellClick(column); };
+    dbgPadrao.onTitleClick = [this](Column& column) { dbgPadraoTitleClick(column); };
 }
 
 } // namespace ct

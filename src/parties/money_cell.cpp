@@ -4,6 +4,7 @@
 #include "platform/ui/text_compare.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace ct {
 namespace {
@@ -31,7 +32,8 @@ void TfrmContratante::Vd_Virgula(DBGrid& dbgGrid, std::string_view Coluna, char3
     stGridText += static_cast<char>(Key);
     std::erase_if(stGridText, [](char c) { return c == ',' || c == '.'; });
     // A text that is no number has nothing to compare; its field refuses it when it is written.
-    if (auto number = tryParseNumber(stGridText); number && *number > 999999999)
+    // The digits are counted whatever the sign: a negative value holds nine of them too.
+    if (auto number = tryParseNumber(stGridText); number && std::fabs(*number) > 999999999)
         Key = 0;
 }
 

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTest>
@@ -47,6 +48,22 @@ public:
             "WHERE CDFILIAL = :fil AND NRORCAEVENTO = :orc AND NRSEQORCAEVE = '00' AND "
             "CDCLIENCONTORCA = :cli",
             {{"fil", std::string(branch)}, {"orc", std::string(budget)}, {"cli", client}});
+    }
+    // A party of the client put in directly, as another user's screen would have saved it.
+    void addParty(const std::string& client, const std::string& number, const std::string& name) {
+        server::Database::Lease lease(database_);
+        lease.sql().exec(
+            "INSERT INTO ENDECONTORCA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, "
+            "CDCLIENTE, CDCLIENCONTORCA, NRINSJURCLIE, IDTPIJURCLIE, NMFANTCLIE, IDSITUCONTOREV, "
+            "IDFORMAPGCONT) VALUES (:fil, :orc, '00', :nr, :cli, :cli2, :ins, 'F', :nm, "
+            "'LANCADO', 'E')",
+            {{"fil", std::string(branch)},
+             {"orc", std::string(budget)},
+             {"nr", number},
+             {"cli", client},
+             {"cli2", client},
+             {"ins", client.substr(1)},
+             {"nm", name}});
     }
     long long counter() {
         server::Database::Lease lease(database_);
@@ -139,6 +156,16 @@ protected:
         QWidget* shown = view->widgetFor(&control);
         ASSERT_NE(shown, nullptr) << name;
         EXPECT_EQ(shown->isEnabled(), expected) << name << " (window)";
+    }
+
+    void clickCell(int row, int column) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(row, column)).center());
+    }
+    std::string markOf(int row) const {
+        DataSet& parties = frmContratante->cdsEndeCont;
+        ShowRow shown(parties, row);
+        return parties.fieldByName("IDMARCADO").asString();
     }
 
     StoredParties stored;
@@ -267,6 +294,59 @@ TEST_F(PartyWindowTest, EnabledStatesShowAtOnceOnToolbarMenusAndShortcuts) {
     for (const char* name : {"sbtIncluir", "sbtAlterar", "mnuIncluir", "mnuAlterar", "btnRatear"})
         expectEnabled(name, true);
     expectEnabled("gpbDadosCont", false);
+}
+
+TEST_F(PartyWindowTest, MarkedPartiesAreDeletedAfterTheQuestionsNamingThem) {
+    TfrmContratante& screen = *frmContratante;
+    // A party of its own to delete, so that the demo budget stays as the other tests find it.
+    stored.addParty(newClientCode, "0000000099", "João Pedro Santos");
+    QTest::mouseClick(widget<QToolButton>("sbtVerificar"), Qt::LeftButton);
+    ASSERT_EQ(grid->model()->rowCount(), 4);
+    const int carlos = rowNamed("Carlos Eduardo Lima");
+    const int joao = rowNamed("João Pedro Santos");
+    ASSERT_LT(carlos, joao);
+
+    // A click on Carlos's check box, then Space on João's.
+    clickCell(carlos, 0);
+    EXPECT_EQ(markOf(carlos), "S");
+    for (int row = carlos; row < joao; ++row)
+        QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Space);
+    EXPECT_EQ(markOf(joao), "S");
+    EXPECT_EQ(screen.inCountMarcado, 2);
+
+    // Carlos's contract is asked about by name; No keeps both parties and drops the marks.
+    dialogs.answers = {QStringLiteral("Sim"), QString::fromUtf8("Não")};
+    QTest::mouseClick(widget<QToolButton>("sbtExcluir"), Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0], "Deseja excluir os contratantes selecionados ?");
+    EXPECT_TRUE(dialogs.messages[1].contains("O contratante Carlos Eduardo Lima possui"));
+    EXPECT_EQ(stored.partiesOf(newClientCode).size(), 1u);
+    EXPECT_EQ(grid->model()->rowCount(), 4);
+    EXPECT_EQ(screen.inCountMarcado, 0);
+
+    // Ctrl+Space marks them all; a click on the mark column's title unmarks them all.
+    QTest::keyClick(grid, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(screen.inCountMarcado, 4);
+    QHeaderView* titles = grid->horizontalHeader();
+    QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
+                      QPoint(titles->sectionViewportPosition(0) + titles->sectionSize(0) / 2,
+                             titles->height() / 2));
+    EXPECT_EQ(screen.inCountMarcado, 0);
+
+    // João alone: one question; the window shows what the server has left.
+    clickCell(rowNamed("João Pedro Santos"), 0);
+    EXPECT_EQ(screen.inCountMarcado, 1);
+    dialogs.messages.clear();
+    dialogs.answers = {QStringLiteral("Sim")};
+    QTest::mouseClick(widget<QToolButton>("sbtExcluir"), Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], "Deseja excluir o contratante selecionado ?");
+    EXPECT_TRUE(stored.partiesOf(newClientCode).empty());
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+    EXPECT_EQ(rowNamed("João Pedro Santos"), -1);
+    EXPECT_EQ(text("nedQtContratantes"), "3");
+    EXPECT_EQ(text("nedTotRateado"), "10.500,00");
 }
 
 TEST_F(PartyWindowTest, ALockedBudgetRefusesInsertOnEveryRoute) {

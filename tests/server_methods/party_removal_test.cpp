@@ -64,6 +64,11 @@ TEST_P(PartyRemovalTest, SetDelContRefusesAPaidPartyAndWritesNothing) {
             .find("fechado"),
         std::string::npos);
     EXPECT_EQ(fingerprint(), before);
+    // A company of another branch deletes nothing.
+    const json open_parties = marked(parties("0001", "0000000100", "00"), {"0000000003"});
+    EXPECT_EQ(refusal("SetDelCont", json::array({open_parties, "02"})),
+              "Empresa ou sua Inscrição Estadual  não esta relacionada a filial.");
+    EXPECT_EQ(fingerprint(), before);
     // Nothing marked: nothing deleted, the parties come back.
     json answer = value("SetDelCont", json::array({packet, "01"}));
     EXPECT_EQ(row_count(answer[0]), 3u);

@@ -3,15 +3,13 @@
 #include "server/core/money.h"
 #include "server/methods/arg_sizes.h"
 #include "server/methods/method_groups.h"
+#include "server/methods/party_support.h"
 #include "server/packet/packet.h"
 
 namespace ct::server {
 namespace {
 
 using nlohmann::json;
-
-const char* const company_not_related =
-    "Empresa ou sua Inscrição Estadual  não esta relacionada a filial.";
 
 json get_empresa_orca(CallContext& ctx) {
     const FieldList fields = {str("CDEMPRESAORCA", 2)};
@@ -122,12 +120,7 @@ json set_empresa_orca(CallContext& ctx) {
     const std::string& company = ctx.text(0);
     const std::string& branch = ctx.text(1);
     const std::string& budget = ctx.text(2);
-    const auto related = ctx.sql().scalar(
-        "SELECT COUNT(*) FROM FILIALEMPRESA WHERE CDFILIAL = :fil AND CDEMPRESA = :emp",
-        {{"fil", branch}, {"emp", company}});
-    if (!related || as_integer(*related) == 0) {
-        throw AppError(company_not_related);
-    }
+    require_branch_company(ctx.sql(), branch, company);
     ctx.sql().exec("UPDATE ORCAEVENTO SET CDEMPRESAORCA = :emp WHERE CDFILIAL = :fil AND "
                    "NRORCAEVENTO = :orc",
                    {{"emp", company}, {"fil", branch}, {"orc", budget}});

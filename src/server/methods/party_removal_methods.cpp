@@ -83,6 +83,7 @@ void clear_substitute_if_gone(Sql& sql, const PartyKey& key, const std::string& 
 json set_del_cont(CallContext& ctx) {
     Sql& sql = ctx.sql();
     const Packet& parties = ctx.packet(0);
+    const std::string company = trim(ctx.text(1));
     require_rows(parties);
     std::set<std::string> checked_budgets;
     for (const Row& row : marked_rows(parties)) {
@@ -93,6 +94,10 @@ json set_del_cont(CallContext& ctx) {
         }
         if (checked_budgets.insert(key.branch + "|" + key.budget + "|" + key.seq).second) {
             require_open_budget(sql, key.branch, key.budget, key.seq);
+            // The deletion is made in the company the user works in, which must be the branch's.
+            if (!company.empty()) {
+                require_branch_company(sql, key.branch, company);
+            }
         }
         if (has_paid_account(sql, key)) {
             throw AppError(fmt::format("O contratante {} possui conta a receber baixada e não "

@@ -62,6 +62,15 @@ void require_open_budget(Sql& sql, const std::string& branch, const std::string&
     }
 }
 
+void require_branch_company(Sql& sql, const std::string& branch, const std::string& company) {
+    const auto related =
+        sql.scalar("SELECT COUNT(*) FROM FILIALEMPRESA WHERE CDFILIAL = :fil AND CDEMPRESA = :emp",
+                   {{"fil", branch}, {"emp", company}});
+    if (!related || as_integer(*related) == 0) {
+        throw AppError("Empresa ou sua Inscrição Estadual  não esta relacionada a filial.");
+    }
+}
+
 bool fetch_party(Sql& sql, const PartyKey& key, StoredParty& out, bool lock) {
     ResultSet rs = sql.query(std::string("SELECT IDSITUCONTOREV, COALESCE(CDCLIENCONTORCA, "
                                          "CDCLIENTE) AS CDCLIENTE, NMFANTCLIE, IDFORMAPGCONT, "

@@ -31,6 +31,9 @@ void require_rows(const Packet& packet);
 void require_open_budget(Sql& sql, const std::string& branch, const std::string& budget,
                          const std::string& seq);
 
+// Refuses a company that is not one of the branch's companies.
+void require_branch_company(Sql& sql, const std::string& branch, const std::string& company);
+
 // Status, charged value, client and name of a stored party; false when it does not exist.
 // `lock` keeps other writers off the party until the call ends (PostgreSQL; SQLite writers
 // hold the database from the start).
