@@ -237,6 +237,10 @@ void TfrmContratante::bindEvents() {
     bindPartyEditingEvents();
     bindScreenStateEvents(*this);
     dbgPadrao.onDrawColumnCell = [this](DrawCellArgs& args) { dbgPadraoDrawColumnCell(args); };
+
+    // Refund account.
+    btnDevolucao.onClick = [this] { btnDevolucaoClick(); };
+    mnuDevolucao.onClick = [this] { btnDevolucaoClick(); };
 }
 
 } // namespace ct
