@@ -27,10 +27,10 @@ protected:
         server::Database database(server::DatabaseUrl::parse(testing::demoSession().databaseUrl()),
                                   1);
         server::Database::Lease lease(database);
-        lease.sql().exec("DELETE FROM CONTAREC WHERE NRORCAEVENTO = '0000000800' AND "
+        lease.sql().exec("DELETE FROM CONTAREC WHERE NRORCAEVENTO = '0000000900' AND "
                          "IDTIPOCONTAREC = 'DEVOLUCAO'");
         lease.sql().exec("UPDATE ENDECONTORCA SET IDSITUCONTOREV = 'CANCELADO' WHERE "
-                         "NRORCAEVENTO = '0000000800' AND NRENDCLIORCEVE = '0000000001'");
+                         "NRORCAEVENTO = '0000000900' AND NRENDCLIORCEVE = '0000000001'");
     }
 
     FormView* dialogView() const {
@@ -46,7 +46,7 @@ protected:
 };
 
 TEST_F(RefundWindowTest, CtrlDOpensTheDialogAndConfirmingRefundsTheParty) {
-    enter("0001", "0000000800", "00", "PRQ20000");
+    enter("0001", "0000000900", "00", "PRQ20000");
     takeWindow();
     ASSERT_EQ(grid->model()->index(0, 5).data().toString(), "Cancelada");
 
@@ -81,7 +81,7 @@ TEST_F(RefundWindowTest, CtrlDOpensTheDialogAndConfirmingRefundsTheParty) {
 }
 
 TEST_F(RefundWindowTest, NothingReceivedWhenTheDialogOpensDisablesItsConfirmation) {
-    enter("0001", "0000000900", "00", "PRQ20000");
+    enter("0001", "0000001000", "00", "PRQ20000");
     takeWindow();
     // The command refuses such a party itself; the dialog asks the server again when created.
     CriaValorDevolucao();

@@ -243,14 +243,14 @@ TEST_P(BudgetOperationsTest, SetGeraDevolucaoRaisesOneRefundWithinTwiceWhatWasPa
 
 TEST_P(BudgetOperationsTest, SetGeraDevolucaoTakesTheWholeCeiling) {
     // Budget 800: the cancelled party paid 800,00.
-    EXPECT_DOUBLE_EQ(paid("0000000800", "0000000001"), 800.0);
+    EXPECT_DOUBLE_EQ(paid("0000000900", "0000000001"), 800.0);
     const json answer =
-        call("SetGeraDevolucao", json::array({"0001", "0000000800", "00", "0000000001", 1600.0}));
+        call("SetGeraDevolucao", json::array({"0001", "0000000900", "00", "0000000001", 1600.0}));
     ASSERT_TRUE(answer.contains("result")) << answer.dump();
-    EXPECT_EQ(text("SELECT IDSITUCONTOREV FROM ENDECONTORCA WHERE NRORCAEVENTO = '0000000800' "
+    EXPECT_EQ(text("SELECT IDSITUCONTOREV FROM ENDECONTORCA WHERE NRORCAEVENTO = '0000000900' "
                    "AND NRENDCLIORCEVE = '0000000001'"),
               "DEVOLVIDO");
-    EXPECT_DOUBLE_EQ(paid("0000000800", "0000000001"), 0.0);
+    EXPECT_DOUBLE_EQ(paid("0000000900", "0000000001"), 0.0);
 }
 
 TEST_P(BudgetOperationsTest, RefundsAtTheSameTimeNeverExceedWhatWasPaid) {
