@@ -4,6 +4,7 @@
 #include "gui/contratante_view.h"
 #include "gui/qt_dialogs.h"
 #include "gui/qt_form_host.h"
+#include "gui/refund_dialog_view.h"
 #include "gui/view_registry.h"
 #include "module/module_entry.h"
 #include "platform/host/dialog_service.h"
@@ -60,6 +61,7 @@ void initModule() {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return; // loaded without a window: the host's own services stay
     registerContratanteView();
+    registerRefundDialogView();
     services = std::make_unique<WindowServices>();
     services->previousDialogs = setDialogService(&services->dialogs);
     services->previousHost = setFormHost(&services->formHost);

@@ -31,4 +31,8 @@ void QtFormHost::showModal(Form& form) {
     destroyView(form);
 }
 
+void QtFormHost::release(Form& form) {
+    destroyView(form);
+}
+
 } // namespace ct::gui

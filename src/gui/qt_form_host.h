@@ -12,6 +12,7 @@ public:
     explicit QtFormHost(bool blocking = true)
         : blocking_(blocking) {}
     void showModal(Form& form) override;
+    void release(Form& form) override;
 
 private:
     bool blocking_;

@@ -1,8 +1,9 @@
 #include "module/module_entry.h"
 
 #include "module/frm_contratante.h"
+#include "operations/refund_dialog.h"
 #include "platform/db/connection.h"
-#include "platform/host/dialog_service.h"
+#include "platform/host/busy_cursor.h"
 #include "platform/host/dispatch.h"
 
 #include <memory>
@@ -20,15 +21,6 @@ std::unique_ptr<TfrmContratante> screen;
 int initCount = 0;
 db::Connection* lookupConnection = nullptr;
 std::function<void(const CallRecord&)> callObserver;
-
-// The hourglass for the guard's lifetime.
-class BusyCursor {
-public:
-    BusyCursor() { dialogs().setBusyCursor(true); }
-    ~BusyCursor() { dialogs().setBusyCursor(false); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 std::string entryText(const nlohmann::json& value) {
     if (value.is_string())
@@ -66,6 +58,7 @@ void Finalize() {
     if (initCount == 0 || --initCount > 0)
         return;
     stAntigo.clear();
+    releaseContaDevolucao();
     releaseScreen();
 }
 

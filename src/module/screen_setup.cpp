@@ -240,6 +240,10 @@ void TfrmContratante::bindEvents() {
     // Marks (the grid's keys are bound by the base form).
     dbgPadrao.onCellClick = [this](Column& column) { dbgPadraoCellClick(column); };
     dbgPadrao.onTitleClick = [this](Column& column) { dbgPadraoTitleClick(column); };
+
+    // Refund account.
+    btnDevolucao.onClick = [this] { btnDevolucaoClick(); };
+    mnuDevolucao.onClick = [this] { btnDevolucaoClick(); };
 }
 
 } // namespace ct

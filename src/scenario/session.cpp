@@ -128,7 +128,7 @@ bool Session::run(const std::vector<ScriptLine>& lines) {
 
 bool Session::runLine(const ScriptLine& line) {
     line_ = line.number;
-    transcript_.command(line.number, line.text());
+    transcript_.command(line.number, line.text(), formName());
     bool held = true;
     try {
         execute(withDates(line));
@@ -184,7 +184,7 @@ void Session::execute(const ScriptLine& line) {
         lastParams_.clear();
         driver_.start(a[0], a[1], a[2], a[3]);
     } else if (c == "activate") {
-        form().activate();
+        screen().activate();
     } else if (c == "focus") {
         Control& target = control(a[0]);
         form().userFocus(target);
@@ -235,8 +235,13 @@ void Session::execute(const ScriptLine& line) {
     } else if (c == "pick") {
         dialogs_.queuePick(a[0] == "none" ? std::optional<int>() : toNumber(a[0], "pick"));
     } else if (c == "close") {
-        Control& exit = usableControl("mnuSair");
-        form().userClick(exit);
+        // A dialog closes as its window does; the screen through its exit command.
+        if (&form() != &screen()) {
+            form().userClose();
+        } else {
+            Control& exit = usableControl("mnuSair");
+            form().userClick(exit);
+        }
     } else if (c == "dump") {
         transcript_.dump(a[0], rowsOf(dataSet(a[0]).data()));
     } else if (c == "expect") {
@@ -304,20 +309,33 @@ void Session::expect(const ScriptLine& line) {
         const nlohmann::json& sent = (*params)[static_cast<std::size_t>(index - 1)];
         if (!argumentMatches(sent, a[3]))
             throw LineFailed{a[3], argumentText(sent)};
+    } else if (what == "form") {
+        if (form().name() != a[1])
+            throw LineFailed{a[1], form().name()};
     } else if (what == "closed" || what == "open") {
         bool wantedOpen = what == "open";
-        bool found = form().isShowing();
+        bool found = screen().isShowing();
         if (found != wantedOpen)
             throw LineFailed{wantedOpen ? "the screen open" : "the screen closed",
                              found ? "open" : "closed"};
     }
 }
 
-Form& Session::form() {
+Form& Session::screen() {
     Form* screen = driver_.form();
     if (!screen)
         throw LineFailed{"a started screen", "no screen (missing start line?)"};
     return *screen;
+}
+
+Form& Session::form() {
+    Form& shown = screen();
+    Form* top = Form::activeForm();
+    return shown.isShowing() && top ? *top : shown;
+}
+
+std::string Session::formName() {
+    return driver_.form() ? form().name() : std::string();
 }
 
 Control& Session::control(const std::string& name) {

@@ -53,7 +53,11 @@ private:
     void expect(const ScriptLine& line);
     void fail(std::string expected, std::string found);
 
+    // The form the user is in: a dialog shown over the screen, otherwise the screen.
     Form& form();
+    Form& screen();
+    // The name of form(), empty before the screen exists.
+    std::string formName();
     Control& control(const std::string& name);
     Control& usableControl(const std::string& name);
     DBGrid& focusedGrid();

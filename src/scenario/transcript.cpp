@@ -2,8 +2,11 @@
 
 namespace ct::scenario {
 
-void Transcript::command(int line, const std::string& text) {
-    write({{"kind", "command"}, {"line", line}, {"text", text}});
+void Transcript::command(int line, const std::string& text, const std::string& form) {
+    write({{"kind", "command"},
+           {"line", line},
+           {"text", text},
+           {"form", form.empty() ? nlohmann::json() : nlohmann::json(form)}});
 }
 
 void Transcript::dialog(const std::string& type, const std::string& text,

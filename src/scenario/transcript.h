@@ -12,7 +12,8 @@ public:
     explicit Transcript(std::ostream& out)
         : out_(out) {}
 
-    void command(int line, const std::string& text);
+    // `form` names the form the line acts on; empty before there is one.
+    void command(int line, const std::string& text, const std::string& form);
     void dialog(const std::string& type, const std::string& text, const std::string& answer);
     void search(const std::string& title, int rows, const std::string& pick);
     void call(const std::string& method, const nlohmann::json& params, long long ms,

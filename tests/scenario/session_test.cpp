@@ -236,3 +236,52 @@ TEST_F(SessionTest, LastCallArgumentsDatesWindowAndHiddenControls) {
     EXPECT_EQ(driver.screen->medCdFilial.text(), formatDate(DateTime::today().addDays(-1)));
     EXPECT_NE(today, driver.screen->medCdFilial.text());
 }
+
+TEST_F(SessionTest, ADialogOverTheScreenTakesTheCommandsUntilItCloses) {
+    struct TinyDialog : Form {
+        Edit edtValor{*this, "edtValor"};
+        Button btnOk{*this, "btnOk", "OK"};
+        TinyDialog()
+            : Form("frmDialogo", "Diálogo") {
+            btnOk.onClick = [this] { setModalResult(mrOk); };
+        }
+    } dialog;
+    Session session(driver, transcript);
+    session.runLine({1, "start", {"0001", "1", "00", "X"}});
+    driver.screen->btnPergunta.onClick = [&dialog] { dialog.showModal(); };
+    driver.screen->showModal();
+
+    struct Step {
+        std::string command;
+        std::vector<std::string> args;
+        bool holds;
+        const char* form; // the form the transcript names
+    };
+    const std::vector<Step> steps{
+        {"click", {"btnPergunta"}, true, "frmTiny"},
+        {"expect", {"form", "frmDialogo"}, true, "frmDialogo"},
+        {"type", {"edtValor", "12"}, true, "frmDialogo"},
+        {"expect", {"text", "edtValor", "12"}, true, "frmDialogo"},
+        {"expect", {"focus", "edtValor"}, true, "frmDialogo"},
+        {"click", {"btnPergunta"}, false, "frmDialogo"}, // the screen's, out of reach
+        {"close", {}, true, "frmDialogo"},
+        {"expect", {"form", "frmTiny"}, true, "frmTiny"},
+        {"expect", {"open"}, true, "frmTiny"},
+        {"click", {"btnPergunta"}, true, "frmTiny"},
+        {"click", {"btnOk"}, true, "frmDialogo"},
+        {"expect", {"form", "frmTiny"}, true, "frmTiny"},
+    };
+    int line = 2;
+    for (const Step& step : steps)
+        EXPECT_EQ(session.runLine({line++, step.command, step.args}), step.holds) << line - 1;
+    EXPECT_FALSE(dialog.isShowing());
+    EXPECT_FALSE(driver.screen->closedByExit);
+    EXPECT_EQ(dialog.modalResult(), mrOk);
+
+    auto commands = kinds("command");
+    ASSERT_EQ(commands.size(), steps.size() + 1);
+    EXPECT_TRUE(commands[0]["form"].is_null());
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        EXPECT_EQ(commands[i + 1]["form"], steps[i].form) << i;
+    driver.screen->close();
+}

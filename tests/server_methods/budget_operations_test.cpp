@@ -181,23 +181,42 @@ TEST_P(BudgetOperationsTest, GetVrContaIsWhatWasPaidNetOfRefunds) {
     EXPECT_EQ(row_count(value("GetVrConta", party("0000000999", "0000000001"))), 1u);
 }
 
-TEST_P(BudgetOperationsTest, SetGeraDevolucaoRaisesARefundWithinWhatWasPaid) {
+TEST_P(BudgetOperationsTest, SetGeraDevolucaoRaisesOneRefundWithinTwiceWhatWasPaid) {
+    // Bruno (budget 400, party 1) paid 1.500,00: refund and fine together go up to 3.000,00.
+    struct Refusal {
+        const char* budget;
+        const char* party;
+        double value;
+        std::string message;
+    };
+    const Refusal refusals[] = {
+        {"0000000400", "0000000001", 3000.01,
+         "O valor da devolução com a multa (3.000,01) passa do dobro do valor pago pelo "
+         "contratante (1.500,00): a devolução não pode passar do valor pago, nem a multa do valor "
+         "devolvido."},
+        {"0000000400", "0000000001", 0.0, "O valor da devolução deve ser maior que zero."},
+        {"0000000400", "0000000001", 0.004, "O valor da devolução deve ser maior que zero."},
+        {"0000000400", "0000000001", -5.0, "O valor da devolução deve ser maior que zero."},
+        {"0000000100", "0000000001", 10.0, "Não há recebimento para o contratante selecionado."},
+        {"0000000400", "0000000002", 10.0, "Não há recebimento para o contratante selecionado."},
+        // Atlética has had its refund already.
+        {"0000000400", "0000000003", 100.0,
+         "O contratante Atlética Engenharia já possui conta de devolução; uma segunda devolução "
+         "não é permitida."},
+    };
     const std::string before = fingerprint();
-    EXPECT_EQ(refusal("SetGeraDevolucao",
-                      json::array({"0001", "0000000400", "00", "0000000001", 1500.01})),
-              "O valor da devolução (1.500,01) não pode ser maior que o valor pago pelo "
-              "contratante (1.500,00).");
-    EXPECT_EQ(
-        refusal("SetGeraDevolucao", json::array({"0001", "0000000100", "00", "0000000001", 10.0})),
-        "Não há recebimento para o contratante selecionado.");
-    EXPECT_EQ(
-        refusal("SetGeraDevolucao", json::array({"0001", "0000000400", "00", "0000000001", -5.0})),
-        "O valor da devolução deve ser maior que zero.");
+    for (const Refusal& r : refusals) {
+        EXPECT_EQ(
+            refusal("SetGeraDevolucao", json::array({"0001", r.budget, "00", r.party, r.value})),
+            r.message)
+            << r.budget << "/" << r.party << " " << r.value;
+    }
     EXPECT_EQ(error_code("SetGeraDevolucao",
                          json::array({"0001", "0000000400", "00", "0000000001", "10"})),
               -32602);
     EXPECT_EQ(fingerprint(), before);
 
+    // 1.000,00 refunded with a fine of 10 %: what the screen sends, rounded to the cent.
     json answer =
         call("SetGeraDevolucao", json::array({"0001", "0000000400", "00", "0000000001", 1099.999}));
     ASSERT_TRUE(answer.contains("result")) << answer.dump();
@@ -213,11 +232,25 @@ TEST_P(BudgetOperationsTest, SetGeraDevolucaoRaisesARefundWithinWhatWasPaid) {
     EXPECT_EQ(count("SELECT COUNT(*) FROM CONTAREC WHERE IDTIPOCONTAREC = 'DEVOLUCAO' AND "
                     "DTGERACONTAREC IS NOT NULL AND DTVENCCONTAREC > DTGERACONTAREC"),
               2);
-    // What is left may still be refunded, no more.
-    EXPECT_NE(
-        refusal("SetGeraDevolucao", json::array({"0001", "0000000400", "00", "0000000001", 400.01}))
-            .find("(400,00)"),
-        std::string::npos);
+    // What is left of the payments is not refunded a second time.
+    const std::string after = fingerprint();
+    EXPECT_EQ(
+        refusal("SetGeraDevolucao", json::array({"0001", "0000000400", "00", "0000000001", 10.0})),
+        "O contratante Bruno Henrique Dias já possui conta de devolução; uma segunda devolução não "
+        "é permitida.");
+    EXPECT_EQ(fingerprint(), after);
+}
+
+TEST_P(BudgetOperationsTest, SetGeraDevolucaoTakesTheWholeCeiling) {
+    // Budget 900: the cancelled party paid 800,00.
+    EXPECT_DOUBLE_EQ(paid("0000000900", "0000000001"), 800.0);
+    const json answer =
+        call("SetGeraDevolucao", json::array({"0001", "0000000900", "00", "0000000001", 1600.0}));
+    ASSERT_TRUE(answer.contains("result")) << answer.dump();
+    EXPECT_EQ(text("SELECT IDSITUCONTOREV FROM ENDECONTORCA WHERE NRORCAEVENTO = '0000000900' "
+                   "AND NRENDCLIORCEVE = '0000000001'"),
+              "DEVOLVIDO");
+    EXPECT_DOUBLE_EQ(paid("0000000900", "0000000001"), 0.0);
 }
 
 TEST_P(BudgetOperationsTest, RefundsAtTheSameTimeNeverExceedWhatWasPaid) {

@@ -11,6 +11,8 @@ class FormHost {
 public:
     virtual ~FormHost() = default;
     virtual void showModal(Form& form) = 0;
+    // The form is about to be freed: the host lets go of what it keeps for it (its window).
+    virtual void release(Form&) {}
 };
 
 // The host in force; never null.

@@ -125,6 +125,21 @@ json get_vr_conta(CallContext& ctx) {
     return paid_packet(ctx.sql(), party_from_args(ctx));
 }
 
+bool has_refund_account(Sql& sql, const PartyKey& key) {
+    return sql
+        .scalar("SELECT 1 FROM CONTAREC WHERE CDFILIAL = :fil AND NRORCAEVENTO = :orc AND "
+                "NRSEQORCAEVE = :seq AND NRENDCLIORCEVE = :nr AND IDTIPOCONTAREC = 'DEVOLUCAO'",
+                key.params())
+        .has_value();
+}
+
+// The screen sends the refund with its fine added (a percentage of the refund), and the two cannot
+// be told apart here. The refund itself goes up to what the party paid; the fine, as a penalty
+// clause, up to the value it is charged on. So the whole never passes twice what was paid.
+double refund_ceiling(double paid) {
+    return round2(2.0 * paid);
+}
+
 json set_gera_devolucao(CallContext& ctx) {
     Sql& sql = ctx.sql();
     const PartyKey key = party_from_args(ctx);
@@ -133,6 +148,11 @@ json set_gera_devolucao(CallContext& ctx) {
     if (!fetch_party(sql, key, party, true)) {
         throw AppError(fmt::format("O contratante {} não está cadastrado.", key.party));
     }
+    if (party.status == status_refunded || has_refund_account(sql, key)) {
+        throw AppError(fmt::format("O contratante {} já possui conta de devolução; uma segunda "
+                                   "devolução não é permitida.",
+                                   trim(party.name)));
+    }
     if (value <= 0) {
         throw AppError("O valor da devolução deve ser maior que zero.");
     }
@@ -140,9 +160,10 @@ json set_gera_devolucao(CallContext& ctx) {
     if (paid <= 0) {
         throw AppError("Não há recebimento para o contratante selecionado.");
     }
-    if (value > paid) {
-        throw AppError(fmt::format("O valor da devolução ({}) não pode ser maior que o valor pago "
-                                   "pelo contratante ({}).",
+    if (cents(value) > cents(refund_ceiling(paid))) {
+        throw AppError(fmt::format("O valor da devolução com a multa ({}) passa do dobro do valor "
+                                   "pago pelo contratante ({}): a devolução não pode passar do "
+                                   "valor pago, nem a multa do valor devolvido.",
                                    brazilian_money(value), brazilian_money(paid)));
     }
     const BranchParams params = branch_params(sql, key.branch);
