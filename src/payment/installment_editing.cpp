@@ -50,17 +50,20 @@ double typedValue(TfrmContratante& form) {
 } // namespace
 
 void TfrmContratante::dtsFormaPagtoStateChange() {
-    if (!cdsFormaPagto.editing()) {
-        HabilitaBotoes();
-        return;
+    if (cdsFormaPagto.editing()) {
+        putPartyIntoEdit(cdsEndeCont);
+        rememberColumn(*this);
     }
-    putPartyIntoEdit(cdsEndeCont);
-    rememberColumn(*this);
-    HabilitaBotoes();
+    // While the party is being changed, its installments' state decides whether one can be
+    // deleted. (A browsing party's commands follow its own events.)
+    if (cdsEndeCont.editing())
+        HabilitaBotoes();
 }
 
 void TfrmContratante::dbgFormPgtoEnter() {
     dtsFormaPagtoStateChange();
+    // Delete now acts on the installments.
+    HabilitaBotoes();
 }
 
 void TfrmContratante::dbgFormPgtoColEnter() {
