@@ -8,6 +8,7 @@
 #include "platform/dataset/event_detach.h"
 #include "platform/host/errors.h"
 #include "platform/host/round_dec.h"
+#include "platform/ui/flag_scope.h"
 
 #include <cmath>
 
@@ -16,6 +17,9 @@ namespace {
 
 // More than this is no payment plan but a typing slip.
 constexpr double maxInstallments = 999;
+
+// Set while the generation runs again after deleting the stored plan.
+bool regenerating = false;
 
 bool wholeNumber(double number) {
     return std::isfinite(number) && std::floor(number) == number;
@@ -51,7 +55,7 @@ void TfrmContratante::InsereParcelas() {
     if (!cdsFormaPagto.active())
         cdsFormaPagto.open();
 
-    if (cdsFormaPagto.recordCount() > 0) {
+    if (cdsFormaPagto.recordCount() > 0 && !regenerating) {
         // The stored plan goes at once; it is kept until the party is saved or its edit ends.
         const std::vector<std::string> key = currentPartyKey(*this);
         const std::vector<RpcArg> args(key.begin(), key.end());
@@ -62,12 +66,19 @@ void TfrmContratante::InsereParcelas() {
         if (!key.back().empty())
             planBeforeRegeneration.keep(key, previous);
         cdsFormaPagto.loadPacket(callServer("GetFormaPtgo", args));
+        FlagScope again(regenerating);
         InsereParcelas();
         return;
     }
 
     // Generated rows are checked as a whole by the party's save, not one by one.
     EventDetach<DataSetEvent> unchecked(cdsFormaPagto.beforePost);
+    if (cdsFormaPagto.recordCount() > 0) {
+        // The server still had rows after the deletion: they go once more.
+        const std::vector<std::string> key = currentPartyKey(*this);
+        cdsFormaPagto.cancel();
+        callServer("DeletaParcelas", std::vector<RpcArg>(key.begin(), key.end()));
+    }
     const double charged = cdsEndeCont.fieldByName("VRRECECONTOREV").asFloat();
     const std::vector<double> shares = money::equalShares(charged, *count);
     const double exRateio = shares.empty() ? 0 : shares.front(); // RoundDec(C / n, 2)
