@@ -164,7 +164,11 @@ TfrmContratante::TfrmContratante()
     bindEvents();
 }
 
-TfrmContratante::~TfrmContratante() = default;
+TfrmContratante::~TfrmContratante() {
+    // The installments' source outlives the grid declared after it: its last notice, as it lets go
+    // of its data set, must not reach the screen.
+    dtsFormaPagto.onStateChange = nullptr;
+}
 
 std::vector<std::string> TfrmContratante::dataSetNames() const {
     return {"cdsEndeCont",   "cdsFormaPagto",  "cdsAuxFormaPagto", "cdsTotalRateado",

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "parties/invitation_prices.h"
+#include "payment/replaced_plan.h"
 #include "platform/dataset/data_source.h"
 #include "platform/dataset/dataset.h"
 #include "platform/db/query.h"
@@ -209,6 +210,8 @@ public:
     double doVrTotalOrev = 0;
     // Charged value of the party being posted before its invitation prices went in.
     ChargedValueMemory chargedBeforeInvitations;
+    // The stored plan a regeneration replaced, until the party's edit ends.
+    ReplacedPlan planBeforeRegeneration;
 
     // ----- entry and lifecycle (src/module) -----
     void FormCreate() override;

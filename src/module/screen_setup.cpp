@@ -244,6 +244,22 @@ void TfrmContratante::bindEvents() {
     // Refund account.
     btnDevolucao.onClick = [this] { btnDevolucaoClick(); };
     mnuDevolucao.onClick = [this] { btnDevolucaoClick(); };
+
+    // Installments.
+    sbtGeraParc.onClick = [this] { sbtGeraParcClick(); };
+    dtsFormaPagto.onStateChange = [this](DataSource&) { dtsFormaPagtoStateChange(); };
+    dbgFormPgto.onEnter = [this] { dbgFormPgtoEnter(); };
+    dbgFormPgto.onColEnter = [this] { dbgFormPgtoColEnter(); };
+    dbgFormPgto.onColExit = [this] { dbgFormPgtoColExit(); };
+    dbgFormPgto.onKeyPress = [this](char32_t& key) { dbgFormPgtoKeyPress(key); };
+    cdsFormaPagto.onNewRecord = [this](DataSet& set) { cdsFormaPagtoNewRecord(set); };
+    cdsFormaPagto.beforeInsert = [this](DataSet& set) { cdsFormaPagtoBeforeInsert(set); };
+    cdsFormaPagto.beforeEdit = [this](DataSet& set) { cdsFormaPagtoBeforeEdit(set); };
+    cdsFormaPagto.afterEdit = [this](DataSet& set) { cdsFormaPagtoAfterEdit(set); };
+    cdsFormaPagto.beforePost = [this](DataSet& set) { cdsFormaPagtoBeforePost(set); };
+    cdsFormaPagto.afterDelete = [this](DataSet& set) { cdsFormaPagtoAfterDelete(set); };
+    cdsFormaPagto.fieldByName("DTVENCPARCCONT").onSetText =
+        [this](Field& f, const std::string& text) { cdsFormaPagtoDTVENCPARCCONTSetText(f, text); };
 }
 
 } // namespace ct

@@ -2,6 +2,7 @@
 // and what a cancelled party edit restores.
 #include "module/frm_contratante.h"
 #include "module/module_entry.h"
+#include "payment/plan_saving.h"
 #include "platform/dataset/event_detach.h"
 #include "platform/host/progress.h"
 
@@ -33,6 +34,18 @@ void saveInstallments(TfrmContratante& form) {
     form.cdsFormaPagto.mergeChangeLog();
 }
 
+// A save that did not go through leaves the party the plan a regeneration replaced. The save's own
+// failure is what the user is told about; a plan that cannot be put back stays kept for the
+// party's next cancel.
+void giveBackReplacedPlan(TfrmContratante& form) {
+    try {
+        const nlohmann::json stored = form.planBeforeRegeneration.restore(form);
+        if (!stored.is_null())
+            form.cdsFormaPagto.loadPacket(stored);
+    } catch (...) {
+    }
+}
+
 } // namespace
 
 void TfrmContratante::cdsEndeContAfterPost(DataSet&) {
@@ -42,24 +55,30 @@ void TfrmContratante::cdsEndeContAfterPost(DataSet&) {
     nlohmann::json oleNovoClie = boNovoClie ? cdsNovoClie.delta() : nlohmann::json();
     try {
         ShowAviGuard progress(this, 1);
+        std::string insertedNumber;
         if (cdsEndeCont.hasChanges()) {
-            cdsTotalRateado.loadPacket(
+            const nlohmann::json totals =
                 callServer("SetEndeCont", {cdsEndeCont.delta(), RpcArg::ref(oleNovoClie),
                                            medCdFilial.text(), edtNrOrcamento.text(),
-                                           cdsEndeCont.fieldByName("NRSEQORCAEVE").asString()}));
+                                           cdsEndeCont.fieldByName("NRSEQORCAEVE").asString()});
+            insertedNumber = insertedPartyNumber(totals);
+            cdsTotalRateado.loadPacket(totals);
             showBudgetTotals();
             cdsEndeCont.mergeChangeLog();
             if (cdsNovoClie.hasChanges())
                 cdsNovoClie.mergeChangeLog();
         }
         settleInstallmentEdit(*this);
+        stampPartyNumber(*this, insertedNumber);
         if (cdsFormaPagto.hasChanges())
             saveInstallments(*this);
+        planBeforeRegeneration.forget();
     } catch (...) {
         // The parties and installments go back to what the server holds.
         undoPending(cdsEndeCont);
         undoPending(cdsNovoClie);
         undoPending(cdsFormaPagto);
+        giveBackReplacedPlan(*this);
         throw;
     }
 }
@@ -73,8 +92,10 @@ void TfrmContratante::sbtConfirmarClick() {
         try {
             ShowAviGuard progress(this, 1);
             saveInstallments(*this);
+            planBeforeRegeneration.forget();
         } catch (...) {
             undoPending(cdsFormaPagto);
+            giveBackReplacedPlan(*this);
             throw;
         }
     }
@@ -88,6 +109,7 @@ void TfrmContratante::sbtCancelarClick() {
             return;
         cdsFormaPagto.cancel();
         cdsFormaPagto.cancelUpdates();
+        planBeforeRegeneration.restore(*this);
         sbtVerificar.click();
         return;
     }
@@ -95,6 +117,8 @@ void TfrmContratante::sbtCancelarClick() {
 }
 
 void TfrmContratante::cdsEndeContAfterCancel(DataSet&) {
+    // Before the reload, which shows the party's stored plan.
+    planBeforeRegeneration.restore(*this);
     sbtVerificarClick();
     {
         // Showing the stored mode must not run the options' own logic.

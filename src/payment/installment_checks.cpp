@@ -1,20 +1,22 @@
-// Checks on the installments of the current party: the days of one installment, and the sum of
-// all of them against the value charged to the party.
+// Checks on the installments of the current party: the days of one installment, its days and due
+// date kept in step, and the sum of all of them against the value charged to the party.
 #include "module/frm_contratante.h"
 #include "module/module_entry.h"
+#include "payment/installment_grid.h"
 #include "platform/dataset/dataset_error.h"
+#include "platform/dataset/event_detach.h"
+#include "platform/dataset/format.h"
 #include "platform/host/errors.h"
 #include "platform/host/round_dec.h"
-#include "platform/host/text_routines.h"
 
 #include <charconv>
 
 namespace ct {
-namespace {
 
 void focusInstallmentColumn(TfrmContratante& form, std::string_view fieldName) {
     if (form.dbgFormPgto.canFocus())
         form.dbgFormPgto.setFocus();
+    EventDetach<Control::Handler> quiet(form.dbgFormPgto.onColExit);
     form.dbgFormPgto.setSelectedIndex(IndiceCol(form.dbgFormPgto, fieldName));
 }
 
@@ -31,6 +33,14 @@ std::int64_t wholeDays(const std::string& text) {
     }
     MensErro("\"" + text + "\" não é um número inteiro de dias.");
 }
+
+std::optional<double> percentOfCharged(double value, double charged) {
+    if (RoundDec(charged, 2) == 0)
+        return std::nullopt;
+    return value * 100 / charged;
+}
+
+namespace {
 
 // Whether the snapshot taken before the insert or edit began already has these days.
 bool daysTaken(const DataSet& snapshot, const std::string& days) {
@@ -68,6 +78,35 @@ void TfrmContratante::vd_prazo(bool boTestaVazio) {
     } catch (...) {
         focusInstallmentColumn(*this, "QTDIAFORMAPGCON");
         throw;
+    }
+}
+
+void TfrmContratante::RecalcPrazo(std::string stOrig) {
+    if (!stOrigGlobal.empty())
+        stOrig = stOrigGlobal;
+    const DateTime today = DateTime::today();
+    Field& due = cdsFormaPagto.fieldByName("DTVENCPARCCONT");
+    if (stOrig == "DIAS") {
+        const std::string stPrazo = GridText(dbgFormPgto, "QTDIAFORMAPGCON", false);
+        if (!stPrazo.empty())
+            due.setAsDateTime(today.addDays(wholeDays(stPrazo)));
+    } else if (stOrig == "DATA") {
+        const std::string stPrazo = GridText(dbgFormPgto, "DTVENCPARCCONT", false);
+        if (stPrazo.empty())
+            return;
+        try {
+            if (today > due.asDateTime().date())
+                MensErro(msgPadrao.Msg("VENC_INV_CONT"));
+            const std::optional<DateTime> typed = tryParseDate(stPrazo);
+            if (!typed)
+                MensErro("'" + stPrazo + "' não é uma data válida.");
+            due.setAsDateTime(*typed);
+            cdsFormaPagto.fieldByName("QTDIAFORMAPGCON").setAsInteger(today.daysUntil(*typed));
+            vd_prazo(false);
+        } catch (...) {
+            focusInstallmentColumn(*this, "DTVENCPARCCONT");
+            throw;
+        }
     }
 }
 

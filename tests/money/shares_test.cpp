@@ -1,6 +1,8 @@
 #include "money/round_dec.h"
 #include "money/shares.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -67,6 +69,12 @@ TEST(Shares, AnyTotalAndCountAddUpExactly) {
         const int n = count(random);
         const auto shares = equalShares(total, n);
         ASSERT_EQ(roundedSum(shares), RoundDec(total, 2)) << total << " / " << n;
+        // The remainder (what the equal shares leave over or take too many) is less than half a
+        // cent per share, and no two shares differ by more than it.
+        const std::int64_t remainder = cents(total) - n * cents(shares.front());
+        ASSERT_LE(2 * std::abs(remainder), n) << total << " / " << n;
+        const auto [low, high] = std::minmax_element(shares.begin(), shares.end());
+        ASSERT_LE(cents(*high) - cents(*low), std::abs(remainder)) << total << " / " << n;
         const auto rescaled = proportionalShares(total * 1.37, shares);
         ASSERT_EQ(roundedSum(rescaled), RoundDec(total * 1.37, 2)) << total << " / " << n;
     }

@@ -147,7 +147,13 @@ TEST_F(PartyRecord, ANewPartyIsChargedWhatNoPartyCarriesYet) {
 
 TEST_F(PartyRecord, ANewPartyStartsUnmarkedWithoutAPaymentPlan) {
     loadParties({});
-    form.rbtFormaVar.setChecked(true);
+    {
+        // A variable plan shown, without the mode's own reactions (on an empty budget they start a
+        // party themselves).
+        EventDetach<Control::Handler> quiet(form.rbtFormaVar.onClick);
+        form.rbtFormaVar.setChecked(true);
+        form.cdsFormaPagto.createDataSet();
+    }
     boNovoClie = true;
     form.cdsEndeCont.append();
     EXPECT_EQ(form.cdsEndeCont.state(), DataSetState::Insert);

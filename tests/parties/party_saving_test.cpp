@@ -241,5 +241,28 @@ TEST_F(PartySaving, ARefusedInstallmentSaveUndoesTheInstallmentsOnly) {
               "outro");
 }
 
+TEST_F(PartySaving, ARefusedSaveAfterARegenerationGivesThePartyItsPlanBack) {
+    TfrmContratante& form = budget100();
+    ASSERT_TRUE(goToParty("Mariana Alves Costa"));
+    form.nedQtParcela.setNumber(2);
+    form.nedPrazo.setNumber(45);
+    ASSERT_TRUE(click(form.sbtGeraParc)) << lastMessage();
+    const char* plan = "SELECT VRPARCELACONT FROM FORMAPAGTOCONT WHERE NRORCAEVENTO = "
+                       "'0000000100' AND NRENDCLIORCEVE = '0000000003' ORDER BY QTDIAFORMAPGCON";
+    ASSERT_EQ(queryDemo(plan).size(), 0u) << "the stored plan goes at once";
+    // Another user changes Mariana meanwhile: the save is refused.
+    ASSERT_EQ(execDemo("UPDATE ENDECONTORCA SET NMCONTCLIORE = 'outro' WHERE NRORCAEVENTO = "
+                       "'0000000100' AND NRENDCLIORCEVE = '0000000003'"),
+              1);
+    field("NMCONTCLIORE").setAsString("Mariana");
+    EXPECT_FALSE(click(form.sbtConfirmar));
+    EXPECT_EQ(calls("SetEndeCont"), 1);
+    const server::ResultSet stored = queryDemo(plan);
+    ASSERT_EQ(stored.size(), 3u);
+    EXPECT_DOUBLE_EQ(stored.number(2, "VRPARCELACONT"), 1333.34);
+    EXPECT_EQ(form.cdsFormaPagto.recordCount(), 3);
+    EXPECT_FALSE(form.cdsFormaPagto.hasChanges());
+}
+
 } // namespace
 } // namespace ct::testing

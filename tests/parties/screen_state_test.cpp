@@ -198,7 +198,11 @@ TEST_F(ScreenState, InsertAndEditActOnTheGridThatHasTheFocus) {
     ASSERT_TRUE(form.userClick(form.sbtAlterar));
     EXPECT_EQ(form.cdsFormaPagto.state(), DataSetState::Edit);
     EXPECT_EQ(form.activeControl(), &form.dbgFormPgto);
+    // Editing an installment edits its party: both edits end before the next command.
+    EXPECT_EQ(form.cdsEndeCont.state(), DataSetState::Edit);
     ASSERT_TRUE(dispatch([&] { form.cdsFormaPagto.cancel(); }));
+    ASSERT_TRUE(dispatch([&] { form.cdsEndeCont.cancel(); }));
+    ASSERT_EQ(form.activeControl(), &form.dbgFormPgto);
 
     ASSERT_TRUE(form.userClick(form.sbtIncluir));
     EXPECT_EQ(form.cdsFormaPagto.state(), DataSetState::Insert);
