@@ -196,9 +196,15 @@ void TfrmContratante::btnRatearClick() {
     if (parties.hasChanges()) {
         markCharged(parties);
         try {
-            cdsTotalRateado.loadPacket(callServer(
-                "SetEndeCont", {parties.delta(), nullptr, medCdFilial.text(), edtNrOrcamento.text(),
-                                parties.fieldByName("NRSEQORCAEVE").asString()}));
+            // Built in place: the changes of every open party are too big a packet to copy.
+            std::vector<RpcArg> args;
+            args.reserve(5);
+            args.emplace_back(parties.delta());
+            args.emplace_back(nullptr);
+            args.emplace_back(medCdFilial.text());
+            args.emplace_back(edtNrOrcamento.text());
+            args.emplace_back(parties.fieldByName("NRSEQORCAEVE").asString());
+            cdsTotalRateado.loadPacket(callServer("SetEndeCont", args));
         } catch (...) {
             // Values the server did not store must not ride along with a later save.
             parties.cancelUpdates();
@@ -214,7 +220,9 @@ void TfrmContratante::btnRatearClick() {
         msgPadrao.ShowMsg("ATUALIZA_PARCELA", MsgType::Warning, mbOK);
         {
             ShowAviGuard progress(this, 1, msgPadrao.Msg("Atualizando_parcelas"));
-            callServer("AtualizaParcelas", {parties.data()});
+            std::vector<RpcArg> args;
+            args.emplace_back(parties.data());
+            callServer("AtualizaParcelas", args);
         }
         parties.setFiltered(false);
     }
