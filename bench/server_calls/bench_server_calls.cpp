@@ -21,7 +21,7 @@ using nlohmann::json;
 using namespace ct::server;
 
 constexpr int big_budget_parties = 10000;
-const char* const big_budget = "0000000700";
+const char* const big_budget = "0000009000";
 
 // One demo database with an extra budget of 10,000 parties, served in-process.
 class Bench {

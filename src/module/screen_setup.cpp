@@ -236,6 +236,10 @@ void TfrmContratante::bindEvents() {
 
     bindPartyEditingEvents();
     bindScreenStateEvents(*this);
+
+    // Budget-wide operations.
+    btnRatear.onClick = [this] { btnRatearClick(); };
+    mnuRatear.onClick = [this] { btnRatearClick(); };
     dbgPadrao.onDrawColumnCell = [this](DrawCellArgs& args) { dbgPadraoDrawColumnCell(args); };
     // Marks (the grid's keys are bound by the base form).
     dbgPadrao.onCellClick = [this](Column& column) { dbgPadraoCellClick(column); };

@@ -79,3 +79,36 @@ TEST(Shares, AnyTotalAndCountAddUpExactly) {
         ASSERT_EQ(roundedSum(rescaled), RoundDec(total * 1.37, 2)) << total << " / " << n;
     }
 }
+
+// A party's installment plan rescaled to its new charged value, as the server does after an
+// apportionment: whatever the plan's shape, the installments add up exactly to the new value.
+TEST(Shares, AnyPlanRescalesToExactlyItsNewValue) {
+    std::mt19937_64 random(20270512);
+    std::uniform_int_distribution<int> installments(1, 12);
+    std::uniform_int_distribution<std::int64_t> installmentCents(0, 10'000'000);
+    std::uniform_int_distribution<std::int64_t> valueCents(0, 1'000'000'000);
+    for (int i = 0; i < 1'000'000; ++i) {
+        std::vector<double> plan(static_cast<std::size_t>(installments(random)));
+        std::int64_t planCents = 0;
+        for (double& installment : plan) {
+            const std::int64_t c = installmentCents(random) % 4 == 0 ? 0 : installmentCents(random);
+            installment = static_cast<double>(c) / 100.0;
+            planCents += c;
+        }
+        const std::int64_t value = valueCents(random);
+        const std::vector<double> rescaled =
+            proportionalShares(static_cast<double>(value) / 100.0, plan);
+        ASSERT_EQ(rescaled.size(), plan.size());
+        std::int64_t total = 0;
+        for (double share : rescaled)
+            total += cents(share);
+        ASSERT_EQ(total, value) << "case " << i;
+        // Every installment but the last is its part of the new value to the nearest cent.
+        for (std::size_t k = 0; k + 1 < plan.size() && planCents > 0; ++k) {
+            const double exact = static_cast<double>(cents(plan[k])) * static_cast<double>(value) /
+                                 static_cast<double>(planCents);
+            ASSERT_LE(std::abs(static_cast<double>(cents(rescaled[k])) - exact), 0.5 + 1e-6)
+                << "case " << i;
+        }
+    }
+}

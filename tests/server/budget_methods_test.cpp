@@ -42,9 +42,10 @@ TEST_P(BudgetMethodsTest, GetSituacaoOrcaTellsLockedAndCancellationChild) {
 
 TEST_P(BudgetMethodsTest, GetPesqOrcaListsTheBranchBudgetsInSequence00) {
     json p = value("GetPesqOrca", json::array({"0001"}));
-    EXPECT_EQ(column(p, "NRORCAEVENTO"),
-              (std::vector<json>{"0000000100", "0000000200", "0000000300", "0000000400",
-                                 "0000000500", "0000000900", "0000001000"}));
+    EXPECT_EQ(
+        column(p, "NRORCAEVENTO"),
+        (std::vector<json>{"0000000100", "0000000200", "0000000300", "0000000400", "0000000500",
+                           "0000000700", "0000000800", "0000000900", "0000001000"}));
     EXPECT_EQ(p["fields"][0]["size"], 15);
     EXPECT_DOUBLE_EQ(cell(p, 0, "VRTOTALOREV").get<double>(), 12000.0);
     EXPECT_DOUBLE_EQ(cell(p, 0, "VRCONVEXTADU").get<double>(), 50.0);

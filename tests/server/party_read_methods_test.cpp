@@ -84,7 +84,7 @@ TEST_P(PartyReadMethodsTest, GetClienteListsRegisteredClientsByName) {
     json p = value("GetCliente", json::array());
     EXPECT_EQ(field_names(p), (std::vector<std::string>{"NRINSJURCLIE", "NMFANTCLIE", "CDCLIENTE",
                                                         "IDTPIJURCLIE"}));
-    ASSERT_EQ(row_count(p), 14u);
+    ASSERT_EQ(row_count(p), 19u);
     EXPECT_EQ(cell(p, 0, "NMFANTCLIE"), "Ana Beatriz Souza");
     EXPECT_EQ(cell(p, 0, "CDCLIENTE"), "F52998224725");
     const std::vector<json> names = column(p, "NMFANTCLIE");

@@ -142,38 +142,44 @@ TEST_P(InstallmentTest, AtualizaParcelasRescalesOpenVariablePartiesOnly) {
               nullptr);
     const json plan = installments();
     EXPECT_EQ(values(plan), (std::vector<double>{1666.66, 1666.66, 1666.68}));
-    EXPECT_DOUBLE_EQ(cell(plan, 2, "VRPEFORMAPGCON").get<double>(), 33.33);
+    // Each percentage is the installment's part of the new value.
+    EXPECT_DOUBLE_EQ(cell(plan, 0, "VRPEFORMAPGCON").get<double>(), 33.3332);
+    EXPECT_DOUBLE_EQ(cell(plan, 2, "VRPEFORMAPGCON").get<double>(), 33.3336);
     // Ana pays in mode "E": her stray installment is not the apportionment's business.
     EXPECT_DOUBLE_EQ(number("SELECT VRPARCELACONT FROM FORMAPAGTOCONT WHERE NRENDCLIORCEVE = "
                             "'0000000001'"),
                      3000.0);
 
-    // A cancelled party keeps its installments; without percentages the value shares count.
-    exec("UPDATE FORMAPAGTOCONT SET VRPEFORMAPGCON = NULL");
+    // Cancelled and generated parties keep their installments.
     exec("UPDATE ENDECONTORCA SET VRRECECONTOREV = 1000 WHERE NRORCAEVENTO = '0000000100' AND "
          "NRENDCLIORCEVE = '0000000003'");
     json packet = parties("0001", "0000000100", "00");
-    exec("UPDATE ENDECONTORCA SET IDSITUCONTOREV = 'CANCELADO' WHERE NRORCAEVENTO = "
-         "'0000000100' AND NRENDCLIORCEVE = '0000000003'");
-    value("AtualizaParcelas", json::array({packet}));
-    EXPECT_EQ(values(installments()), (std::vector<double>{1666.66, 1666.66, 1666.68}));
+    for (const char* status : {"CANCELADO", "CNTGERADA"}) {
+        exec(std::string("UPDATE ENDECONTORCA SET IDSITUCONTOREV = '") + status +
+             "' WHERE NRORCAEVENTO = '0000000100' AND NRENDCLIORCEVE = '0000000003'");
+        value("AtualizaParcelas", json::array({packet}));
+        EXPECT_EQ(values(installments()), (std::vector<double>{1666.66, 1666.66, 1666.68}))
+            << status;
+    }
     exec("UPDATE ENDECONTORCA SET IDSITUCONTOREV = 'LANCADO' WHERE NRORCAEVENTO = '0000000100' "
          "AND NRENDCLIORCEVE = '0000000003'");
     value("AtualizaParcelas", json::array({packet}));
     EXPECT_EQ(values(installments()), (std::vector<double>{333.33, 333.33, 333.34}));
 
-    // The percentages stay; the last installment takes what they leave and its own percentage.
-    exec("UPDATE FORMAPAGTOCONT SET VRPEFORMAPGCON = 25 WHERE NRENDCLIORCEVE = '0000000003' AND "
-         "QTDIAFORMAPGCON < 90");
-    exec("UPDATE FORMAPAGTOCONT SET VRPEFORMAPGCON = 40 WHERE NRENDCLIORCEVE = '0000000003' AND "
+    // A plan whose values add up to nothing keeps the shape of its percentages.
+    exec("UPDATE FORMAPAGTOCONT SET VRPARCELACONT = 0, VRPEFORMAPGCON = 25 WHERE "
+         "NRENDCLIORCEVE = '0000000003'");
+    exec("UPDATE FORMAPAGTOCONT SET VRPEFORMAPGCON = 50 WHERE NRENDCLIORCEVE = '0000000003' AND "
          "QTDIAFORMAPGCON = 90");
     value("AtualizaParcelas", json::array({packet}));
     const json shares = installments();
     EXPECT_EQ(values(shares), (std::vector<double>{250.0, 250.0, 500.0}));
     EXPECT_EQ(column(shares, "VRPEFORMAPGCON"), (std::vector<json>{25.0, 25.0, 50.0}));
 
-    // Whole data is required.
+    // Whole data is required, of budgets whose parties may change.
     EXPECT_EQ(error_code("AtualizaParcelas", json::array({delta_of(packet)})), -32602);
+    EXPECT_EQ(error_code("AtualizaParcelas", json::array({parties("0001", "0000000300", "00")})),
+              1);
 }
 
 CT_SERVER_TEST_ON_ENGINES(InstallmentTest);

@@ -435,6 +435,13 @@ void DataSet::commitEdit() {
     }
     if (!indexFields_.empty() || (filtered_ && filter_)) {
         int position = current_;
+        // A row that stays visible between the same neighbours keeps its place: a walk that
+        // posts every row costs no move of the view per row.
+        const bool afterPrevious = position == 0 || rowLess(view_[position - 1], row);
+        const bool beforeNext =
+            position + 1 == static_cast<int>(view_.size()) || rowLess(row, view_[position + 1]);
+        if (rowVisible(*row) && afterPrevious && beforeNext)
+            return;
         view_.erase(view_.begin() + position);
         placeInView(row);
         if (current_ < 0 && !view_.empty())

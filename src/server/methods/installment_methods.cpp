@@ -12,6 +12,7 @@
 #include <fmt/format.h>
 #include <map>
 #include <set>
+#include <tuple>
 
 namespace ct::server {
 namespace {
@@ -129,74 +130,107 @@ json get_forma_ptgo(CallContext& ctx) {
     return installments_packet(ctx.sql(), key_from_args(ctx));
 }
 
-// New values keep the installments' percentages of the charged value; the last one takes the
-// cents. Without stored percentages the shares of the current values are kept.
-std::vector<double> installment_shares(const ResultSet& rs) {
-    std::vector<double> shares;
-    bool have_percentages = true;
-    double percent_total = 0.0;
-    double value_total = 0.0;
-    for (std::size_t i = 0; i < rs.size(); ++i) {
-        have_percentages = have_percentages && !is_null(rs.at(i, "VRPEFORMAPGCON"));
-        percent_total += rs.number(i, "VRPEFORMAPGCON");
-        value_total += round2(rs.number(i, "VRPARCELACONT"));
-    }
-    for (std::size_t i = 0; i < rs.size(); ++i) {
-        if (have_percentages && percent_total > 0) {
-            shares.push_back(rs.number(i, "VRPEFORMAPGCON") / 100.0);
-        } else if (value_total > 0) {
-            shares.push_back(round2(rs.number(i, "VRPARCELACONT")) / value_total);
-        } else {
-            shares.push_back(1.0 / static_cast<double>(rs.size()));
-        }
-    }
-    return shares;
-}
+// One installment of a party's plan as stored.
+struct Installment {
+    SqlValue days;
+    double value = 0.0;
+    SqlValue percent;
+};
 
-void rescale_installments(Sql& sql, const PartyKey& key, double charged) {
-    ResultSet rs = sql.query(std::string("SELECT QTDIAFORMAPGCON, VRPEFORMAPGCON, VRPARCELACONT "
-                                         "FROM FORMAPAGTOCONT WHERE ") +
-                                 party_where + " ORDER BY QTDIAFORMAPGCON",
-                             key.params());
-    if (rs.empty()) {
-        return;
+// The plan keeps its shape: the new values are shares of the charged value in proportion to the
+// current ones (to the percentages when the values add up to nothing), the last installment
+// takes the cents left over, and each percentage is again the installment's part of the charged
+// value. Only the installments that change are written.
+void rescale_plan(Sql& sql, const PartyKey& key, double charged,
+                  const std::vector<Installment>& plan) {
+    std::vector<double> weights;
+    double value_total = 0.0;
+    for (const Installment& installment : plan) {
+        weights.push_back(round2(installment.value));
+        value_total = round2(value_total + round2(installment.value));
     }
-    const std::vector<double> shares = installment_shares(rs);
-    double sum = 0.0;
-    for (std::size_t i = 0; i < rs.size(); ++i) {
-        const bool last = i + 1 == rs.size();
-        const double value = last ? round2(charged - sum) : round2(charged * shares[i]);
-        sum = round2(sum + value);
-        SqlParams params = key.params();
-        params.push_back({"vr", value});
-        params.push_back({"dias", rs.at(i, "QTDIAFORMAPGCON")});
-        std::string set = "VRPARCELACONT = :vr";
-        if (last && charged > 0) {
-            set += ", VRPEFORMAPGCON = :pe";
-            params.push_back({"pe", round2(value * 100.0 / charged)});
+    if (value_total == 0.0) {
+        for (std::size_t i = 0; i < plan.size(); ++i) {
+            weights[i] = is_null(plan[i].percent) ? 0.0 : as_double(plan[i].percent);
         }
-        sql.exec(fmt::format("UPDATE FORMAPAGTOCONT SET {} WHERE {} AND QTDIAFORMAPGCON = :dias",
-                             set, party_where),
+    }
+    const std::vector<double> values = money::proportionalShares(charged, weights);
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        const SqlValue percent =
+            charged != 0.0 ? SqlValue{values[i] * 100.0 / charged} : plan[i].percent;
+        const bool same_percent =
+            is_null(percent)
+                ? is_null(plan[i].percent)
+                : !is_null(plan[i].percent) && as_double(percent) == as_double(plan[i].percent);
+        if (same_money(values[i], plan[i].value) && same_percent) {
+            continue;
+        }
+        SqlParams params = key.params();
+        params.push_back({"vr", values[i]});
+        params.push_back({"pe", percent});
+        params.push_back({"dias", plan[i].days});
+        sql.exec(std::string("UPDATE FORMAPAGTOCONT SET VRPARCELACONT = :vr, VRPEFORMAPGCON = :pe "
+                             "WHERE ") +
+                     party_where + " AND QTDIAFORMAPGCON = :dias",
                  params);
     }
 }
 
+// The plans of a budget's open parties in variable mode, with their charged values, read at
+// once: party number -> (charged value, installments by days).
+std::map<std::string, std::pair<double, std::vector<Installment>>>
+open_variable_plans(Sql& sql, const std::string& branch, const std::string& budget,
+                    const std::string& seq) {
+    ResultSet rs = sql.query(
+        "SELECT F.NRENDCLIORCEVE, F.QTDIAFORMAPGCON, F.VRPARCELACONT, F.VRPEFORMAPGCON, "
+        "P.VRRECECONTOREV FROM FORMAPAGTOCONT F JOIN ENDECONTORCA P ON "
+        "P.CDFILIAL = F.CDFILIAL AND P.NRORCAEVENTO = F.NRORCAEVENTO AND "
+        "P.NRSEQORCAEVE = F.NRSEQORCAEVE AND P.NRENDCLIORCEVE = F.NRENDCLIORCEVE "
+        "WHERE P.CDFILIAL = :fil AND P.NRORCAEVENTO = :orc AND P.NRSEQORCAEVE = :seq AND "
+        "P.IDSITUCONTOREV = :st AND P.IDFORMAPGCONT = 'V' "
+        "ORDER BY F.NRENDCLIORCEVE, F.QTDIAFORMAPGCON",
+        {{"fil", branch}, {"orc", budget}, {"seq", seq}, {"st", std::string(status_entered)}});
+    std::map<std::string, std::pair<double, std::vector<Installment>>> plans;
+    for (std::size_t i = 0; i < rs.size(); ++i) {
+        auto& plan = plans[trim(rs.text(i, "NRENDCLIORCEVE"))];
+        plan.first = round2(rs.number(i, "VRRECECONTOREV"));
+        plan.second.push_back({rs.at(i, "QTDIAFORMAPGCON"), rs.number(i, "VRPARCELACONT"),
+                               rs.at(i, "VRPEFORMAPGCON")});
+    }
+    return plans;
+}
+
+// Every open party of the packet that pays in variable installments gets its plan rescaled to
+// the value now stored for it. Only "LANCADO" parties: a generated party's accounts were raised
+// from its plan, and cancelled or refunded parties are closed.
 json atualiza_parcelas(CallContext& ctx) {
     Sql& sql = ctx.sql();
     const Packet& parties = ctx.packet(0);
     require_rows(parties);
-    std::set<std::string> done;
+    std::map<std::tuple<std::string, std::string, std::string>, std::set<std::string>> wanted;
+    if (!parties.rows.empty()) {
+        party_key_of(parties, parties.rows.front()); // the packet carries the key fields
+    }
+    // Fields found once: the whole data of a big budget has thousands of rows.
+    const int at[] = {parties.index("CDFILIAL"), parties.index("NRORCAEVENTO"),
+                      parties.index("NRSEQORCAEVE"), parties.index("NRENDCLIORCEVE")};
+    const auto text = [](const Row& row, int index) {
+        const json& v = row[static_cast<std::size_t>(index)];
+        return v.is_string() ? trim(v.get<std::string>()) : std::string();
+    };
     for (const Row& row : parties.rows) {
-        const PartyKey key = party_key_of(parties, row);
-        StoredParty party;
-        if (key.party.empty() ||
-            !done.insert(key.branch + "|" + key.budget + "|" + key.seq + "|" + key.party).second ||
-            !fetch_party(sql, key, party)) {
-            continue;
+        std::string party = text(row, at[3]);
+        if (!party.empty()) {
+            wanted[{text(row, at[0]), text(row, at[1]), text(row, at[2])}].insert(std::move(party));
         }
-        const bool open = party.status != status_cancelled && party.status != status_refunded;
-        if (open && party.mode == "V") {
-            rescale_installments(sql, key, party.charged);
+    }
+    for (const auto& [budget, numbers] : wanted) {
+        const auto& [branch, number, seq] = budget;
+        require_open_budget(sql, branch, number, seq);
+        for (const auto& [party, plan] : open_variable_plans(sql, branch, number, seq)) {
+            if (numbers.count(party) != 0) {
+                rescale_plan(sql, {branch, number, seq, party}, plan.first, plan.second);
+            }
         }
     }
     return nullptr;
