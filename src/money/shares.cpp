@@ -2,7 +2,9 @@
 
 #include "money/round_dec.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <numeric>
 
 namespace ct::money {
@@ -17,18 +19,35 @@ double fromCents(std::int64_t cents) {
 
 namespace {
 
-// Puts on the last share whatever the others leave of the total.
-std::vector<double> closeOnLast(std::int64_t totalCents, std::vector<std::int64_t> shareCents) {
+std::vector<double> toMoney(const std::vector<std::int64_t>& shareCents) {
     std::vector<double> shares;
-    if (shareCents.empty())
-        return shares;
-    const std::int64_t others =
-        std::accumulate(shareCents.begin(), shareCents.end() - 1, std::int64_t{0});
-    shareCents.back() = totalCents - others;
     shares.reserve(shareCents.size());
     for (std::int64_t c : shareCents)
         shares.push_back(fromCents(c));
     return shares;
+}
+
+// Puts on the last share whatever the others leave of the total.
+void closeOnLast(std::int64_t totalCents, std::vector<std::int64_t>& shareCents) {
+    const std::int64_t others =
+        std::accumulate(shareCents.begin(), shareCents.end() - 1, std::int64_t{0});
+    shareCents.back() = totalCents - others;
+}
+
+// Gives the cents that `shareCents` lack of the total one a share, from the last backwards.
+void spreadFromLast(std::int64_t totalCents, std::vector<std::int64_t>& shareCents) {
+    std::int64_t left =
+        totalCents - std::accumulate(shareCents.begin(), shareCents.end(), std::int64_t{0});
+    const std::int64_t step = left < 0 ? -1 : 1;
+    while (left != 0)
+        for (auto it = shareCents.rbegin(); left != 0 && it != shareCents.rend(); ++it) {
+            *it += step;
+            left -= step;
+        }
+}
+
+bool oppositeSigns(std::int64_t a, std::int64_t b) {
+    return (a < 0 && b > 0) || (a > 0 && b < 0);
 }
 
 } // namespace
@@ -36,22 +55,39 @@ std::vector<double> closeOnLast(std::int64_t totalCents, std::vector<std::int64_
 std::vector<double> equalShares(double total, int count) {
     if (count <= 0)
         return {};
+    const std::int64_t totalCents = cents(total);
     const std::int64_t share = cents(total / count);
-    return closeOnLast(cents(total),
-                       std::vector<std::int64_t>(static_cast<std::size_t>(count), share));
+    std::vector<std::int64_t> shareCents(static_cast<std::size_t>(count), share);
+    closeOnLast(totalCents, shareCents);
+    const std::int64_t last = shareCents.back();
+    if (oppositeSigns(last, totalCents) || std::abs(last - share) > std::abs(share)) {
+        std::fill(shareCents.begin(), shareCents.end(), totalCents / count);
+        spreadFromLast(totalCents, shareCents);
+    }
+    return toMoney(shareCents);
 }
 
 std::vector<double> proportionalShares(double total, const std::vector<double>& weights) {
+    if (weights.empty())
+        return {};
     double weightSum = 0;
     for (double w : weights)
         weightSum += RoundDec(w, 2);
     if (RoundDec(weightSum, 2) == 0.0)
         return equalShares(total, static_cast<int>(weights.size()));
+    const std::int64_t totalCents = cents(total);
     std::vector<std::int64_t> shareCents;
     shareCents.reserve(weights.size());
     for (double w : weights)
         shareCents.push_back(cents(RoundDec(w, 2) * total / weightSum));
-    return closeOnLast(cents(total), std::move(shareCents));
+    closeOnLast(totalCents, shareCents);
+    if (oppositeSigns(shareCents.back(), totalCents)) {
+        for (std::size_t i = 0; i < weights.size(); ++i)
+            shareCents[i] = static_cast<std::int64_t>(
+                std::trunc(RoundDec(weights[i], 2) * static_cast<double>(totalCents) / weightSum));
+        spreadFromLast(totalCents, shareCents);
+    }
+    return toMoney(shareCents);
 }
 
 } // namespace ct::money

@@ -13,11 +13,17 @@ double fromCents(std::int64_t cents);
 // `count` equal shares of `total`: each the quotient rounded to the cent, and the cents left over
 // (or taken too many) on the last, so that the shares add up exactly to the rounded total. Empty
 // for a count of 0 or less.
+//
+// With many shares the rounding of each can add up to more than one share (123.456,78 over 10.000
+// parties: 12,35 each would leave -30,87 to the last). When the last would so fall below zero or
+// above twice its share, the cents are spread one a share from the last backwards instead: every
+// share is then the quotient to within one cent.
 std::vector<double> equalShares(double total, int count);
 
 // `total` shared in proportion to `weights` (a plan's installments rescaled to a new value): each
-// share rounded to the cent, the last absorbing the difference. When the weights add up to 0 the
-// shares are equal.
+// share rounded to the cent, the last absorbing the difference; when that would leave the last
+// below zero, each share is cut to the cent below and the cents left are spread one a share from
+// the last backwards. When the weights add up to 0 the shares are equal.
 std::vector<double> proportionalShares(double total, const std::vector<double>& weights);
 
 } // namespace ct::money

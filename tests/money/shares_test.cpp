@@ -60,6 +60,36 @@ TEST(Shares, ProportionalSharesRescaleAPlanToTheCent) {
         EXPECT_EQ(proportionalShares(c.total, c.weights), c.shares) << c.total;
 }
 
+// Where rounding every share leaves the last with less than nothing, or with more than two
+// shares, the cents are spread instead: every share is the quotient to within one cent.
+TEST(Shares, ManySmallSharesSpreadTheCentsInsteadOfBurdeningTheLast) {
+    struct Case {
+        double total;
+        std::vector<double> weights; // empty: equal shares
+        int count;
+        double low, high;
+        int atHigh; // shares at `high`, all at the end
+    };
+    const std::vector<Case> cases{
+        {123456.78, {}, 10000, 12.34, 12.35, 5678},
+        {0.50, {}, 99, 0.00, 0.01, 50},
+        {1000.00, {}, 6, 166.65, 166.67, 5}, // the usual case keeps its remainder on the last
+        {0.02, {1.00, 1.00, 1.00, 0.01}, 4, 0.00, 0.01, 2},
+    };
+    for (const Case& c : cases) {
+        const auto shares = c.weights.empty() ? equalShares(c.total, c.count)
+                                              : proportionalShares(c.total, c.weights);
+        ASSERT_EQ(shares.size(), static_cast<std::size_t>(c.count));
+        EXPECT_EQ(roundedSum(shares), RoundDec(c.total, 2)) << c.total;
+        const auto [low, high] = std::minmax_element(shares.begin(), shares.end());
+        EXPECT_EQ(*low, c.low) << c.total;
+        EXPECT_EQ(*high, c.high) << c.total;
+        if (c.high - c.low <= 0.011) {
+            EXPECT_EQ(std::count(shares.end() - c.atHigh, shares.end(), c.high), c.atHigh);
+        }
+    }
+}
+
 TEST(Shares, AnyTotalAndCountAddUpExactly) {
     std::mt19937_64 random(20261207);
     std::uniform_int_distribution<std::int64_t> totalCents(1, 1'000'000'000);
@@ -103,12 +133,19 @@ TEST(Shares, AnyPlanRescalesToExactlyItsNewValue) {
         for (double share : rescaled)
             total += cents(share);
         ASSERT_EQ(total, value) << "case " << i;
-        // Every installment but the last is its part of the new value to the nearest cent.
+        // Every installment but the last is its part of the new value to the nearest cent, unless
+        // that would leave the last below zero: then every one is within a cent of its part.
+        std::int64_t others = 0;
+        for (std::size_t k = 0; k + 1 < plan.size() && planCents > 0; ++k)
+            others += std::llround(static_cast<double>(cents(plan[k])) *
+                                   static_cast<double>(value) / static_cast<double>(planCents));
+        const double tolerance = others > value ? 1.0 : 0.5;
         for (std::size_t k = 0; k + 1 < plan.size() && planCents > 0; ++k) {
             const double exact = static_cast<double>(cents(plan[k])) * static_cast<double>(value) /
                                  static_cast<double>(planCents);
-            ASSERT_LE(std::abs(static_cast<double>(cents(rescaled[k])) - exact), 0.5 + 1e-6)
+            ASSERT_LE(std::abs(static_cast<double>(cents(rescaled[k])) - exact), tolerance + 1e-6)
                 << "case " << i;
+            ASSERT_GE(rescaled[k], 0.0) << "case " << i;
         }
     }
 }
