@@ -379,5 +379,8 @@ private:
 // The element of a server's result array, or a clear error when the answer lacks it.
 const nlohmann::json& resultElement(const nlohmann::json& result, std::size_t index,
                                     std::string_view method);
+// A server's yes/no answer; an answer that is neither (null, a packet) is a clear error, never
+// read as no.
+bool resultFlag(const nlohmann::json& result, std::string_view method);
 
 } // namespace ct

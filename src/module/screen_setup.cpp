@@ -44,9 +44,10 @@ void TfrmContratante::buildToolbar() {
     flatButton(btnDevolucao, "Conta de Devolução");
     flatButton(sbtRespCotas, "Definir Responsável pelas Cotas");
     flatButton(sbtTrocaRespCotas, "Alterar Responsável pelas Cotas");
-    // Created hidden; no step of the screen shows them.
-    flatButton(btnCancelaCont, "Cancelar Contratante", false);
+    flatButton(btnCancelaCont, "Cancelar Contratante");
+    // A command that does nothing is not offered.
     flatButton(btnGerarConta, "Gerar Conta", false);
+    mnuGerarConta.setVisible(false);
 }
 
 void TfrmContratante::buildFilterPanel() {
@@ -264,6 +265,16 @@ void TfrmContratante::bindEvents() {
     cdsFormaPagto.afterDelete = [this](DataSet& set) { cdsFormaPagtoAfterDelete(set); };
     cdsFormaPagto.fieldByName("DTVENCPARCCONT").onSetText =
         [this](Field& f, const std::string& text) { cdsFormaPagtoDTVENCPARCCONTSetText(f, text); };
+
+    // Budget-wide commands; a menu item runs its toolbar button.
+    btnConvExtra.onClick = [this] { btnConvExtraClick(); };
+    mnuConvExtra.onClick = [this] { btnConvExtra.click(); };
+    sbtRespCotas.onClick = [this] { sbtRespCotasClick(); };
+    sbtTrocaRespCotas.onClick = [this] { sbtTrocaRespCotasClick(); };
+    btnCancelaCont.onClick = [this] { btnCancelaContClick(); };
+    mnuCancelaCont.onClick = [this] { btnCancelaCont.click(); };
+    btnGerarConta.onClick = [this] { btnGerarContaClick(); };
+    mnuGerarConta.onClick = [this] { btnGerarConta.click(); };
 }
 
 } // namespace ct

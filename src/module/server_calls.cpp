@@ -1,4 +1,5 @@
 #include "module/frm_contratante.h"
+#include "module/working_sequence.h"
 #include "platform/host/errors.h"
 
 #include <stdexcept>
@@ -16,6 +17,13 @@ const nlohmann::json& resultElement(const nlohmann::json& result, std::size_t in
         throw std::runtime_error("Resposta inesperada do servidor em " + std::string(method) +
                                  ": falta o elemento " + std::to_string(index) + ".");
     return result[index];
+}
+
+bool resultFlag(const nlohmann::json& result, std::string_view method) {
+    if (!result.is_boolean() && !result.is_number() && !result.is_string())
+        throw std::runtime_error("Resposta inesperada do servidor em " + std::string(method) +
+                                 ": sim ou não era esperado.");
+    return answerAsBool(result);
 }
 
 } // namespace ct

@@ -92,6 +92,13 @@ void TfrmContratante::HabilitaBotoes() {
     mnuRatear.setEnabled(btnRatear.enabled());
     gpbDadosCont.setEnabled(partyEditing);
     grbParamForma.setEnabled(RoundDec(doVrTotalOrev, 2) > 0 && !boSituacaoOrca);
+    enableCancellation(*this);
+}
+
+void enableCancellation(TfrmContratante& form) {
+    form.btnCancelaCont.setEnabled(hasRows(form.cdsEndeCont) && !form.cdsEndeCont.editing() &&
+                                   !form.boSituacaoOrca && form.inCountMarcado > 0);
+    form.mnuCancelaCont.setEnabled(form.btnCancelaCont.enabled());
 }
 
 void TfrmContratante::dtsPadraoStateChange() {

@@ -1,6 +1,7 @@
 // Marking parties in the grid: a click on a party's mark toggles it, a click on the mark column's
 // title marks or unmarks them all.
 #include "module/frm_contratante.h"
+#include "parties/command_state.h"
 #include "parties/party_marks.h"
 #include "platform/ui/text_compare.h"
 
@@ -50,6 +51,7 @@ void TfrmContratante::dbgPadraoTitleClick(Column& column) {
     // The walk ends on the last party; the screen shows that party's plan and columns.
     if (cdsEndeCont.bookmark() != before)
         cdsEndeContAfterScroll(cdsEndeCont);
+    enableCancellation(*this);
 }
 
 } // namespace ct

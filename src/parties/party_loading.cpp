@@ -1,6 +1,7 @@
 // Loading the budget's parties, the client search of the inscription column and the choice of a
 // substitute party.
 #include "module/frm_contratante.h"
+#include "parties/command_state.h"
 #include "platform/host/progress.h"
 #include "platform/host/search.h"
 
@@ -37,6 +38,7 @@ void TfrmContratante::sbtVerificarClick() {
     nedPrazo.setNumber(0);
     edtObservacao.clear();
     inCountMarcado = 0;
+    enableCancellation(*this);
 }
 
 void TfrmContratante::dbgPadraoEditButtonClick() {

@@ -6,6 +6,7 @@
 #include "platform/net/net_connection.h"
 #include "platform/ui/form.h"
 #include "platform/ui/grid.h"
+#include "platform/ui/keys.h"
 #include "platform/ui/utf8.h"
 
 #include <charconv>
@@ -399,6 +400,8 @@ void Session::pressKey(Control& target, const std::string& key) {
         form().userChar(U'\r');
     else if (key == "tab")
         form().userKey(keyTab);
+    else if (auto shortcut = Shortcut::parse(key); shortcut && utf8::decode(key).size() > 1)
+        form().userKey(shortcut->key, shortcut->shift); // "esc", "ctrl+n", "f5"
     else {
         std::u32string chars = utf8::decode(key);
         if (chars.size() != 1)

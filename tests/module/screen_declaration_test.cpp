@@ -117,9 +117,11 @@ TEST(ScreenDeclaration, CommandsCarryTheirHintsCaptionsAndShortcuts) {
     EXPECT_EQ(form.sbtRespCotas.hint(), "Definir Responsável pelas Cotas");
     EXPECT_EQ(form.sbtTrocaRespCotas.hint(), "Alterar Responsável pelas Cotas");
     EXPECT_EQ(form.btnCancelaCont.hint(), "Cancelar Contratante");
-    EXPECT_FALSE(form.btnCancelaCont.visible());
+    // The cancellation is offered on the toolbar; "Gerar Conta", which does nothing, is not.
+    EXPECT_TRUE(form.btnCancelaCont.visible());
     EXPECT_EQ(form.btnGerarConta.hint(), "Gerar Conta");
     EXPECT_FALSE(form.btnGerarConta.visible());
+    EXPECT_FALSE(form.mnuGerarConta.visible());
     EXPECT_EQ(form.sbtGeraParc.hint(), "Gerar Parcelas");
 
     struct Item {

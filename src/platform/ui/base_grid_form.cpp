@@ -74,6 +74,8 @@ TfrmPadraoGrid::TfrmPadraoGrid(std::string name, std::string caption, std::strin
     mnuListagem.onClick = [this] { mnuListagemClick(); };
     mnuConfigImpressora.onClick = [this] { mnuConfigImpressoraClick(); };
     mnuSair.onClick = [this] { mnuSairClick(); };
+    // The window's close box is the exit command, with whatever checks a screen puts on it.
+    onCloseRequest = [this] { mnuSairClick(); };
 
     onClose = [this](CloseAction& action) { FormClose(action); };
 }

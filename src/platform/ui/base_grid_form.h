@@ -83,7 +83,7 @@ public:
     virtual void sbtImprimirClick() {}
     virtual void mnuListagemClick() {}
     virtual void mnuConfigImpressoraClick() {}
-    // The exit command: closes the form.
+    // The exit command (also the window's close box): closes the form.
     virtual void mnuSairClick();
 
     // The data set of `dtsPadrao`; nullptr when none is bound.

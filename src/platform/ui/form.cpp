@@ -364,9 +364,15 @@ bool Form::close() {
 }
 
 bool Form::userClose() {
-    bool closed = false;
-    dispatch([&] { closed = close(); });
-    return closed;
+    if (!showing_)
+        return false;
+    dispatch([this] {
+        if (onCloseRequest)
+            onCloseRequest();
+        else
+            close();
+    });
+    return !showing_;
 }
 
 void Form::setModalResult(int result) {

@@ -84,6 +84,9 @@ public:
     Handler onShow;
     CloseQueryHandler onCloseQuery;
     CloseHandler onClose;
+    // The user asks to close the window (its close box). When set it runs instead of close(), so
+    // that a form can send the request through its own exit command.
+    Handler onCloseRequest;
 
     // Shows the form modally through the form host and activates it. Returns when the host does.
     void showModal();
@@ -95,6 +98,7 @@ public:
     bool activate();
     // Closes the form: the close query, then the close handler; true when it closed.
     bool close();
+    // The user's close request (onCloseRequest, or close()); true when the form closed.
     bool userClose();
     int modalResult() const { return modalResult_; }
     // A non-zero modal result closes the form, as a dialog's OK or Cancel does.
