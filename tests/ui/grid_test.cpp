@@ -229,6 +229,41 @@ TEST_F(GridTest, MovingToAnotherRowHandsInTheCellAndPosts) {
     EXPECT_EQ(f.cds.state(), DataSetState::Edit);
 }
 
+TEST_F(GridTest, DownPastTheLastRowAndInsertStartANewRow) {
+    struct Case {
+        const char* what;
+        bool editing;
+        int key;
+        int rowsBefore; // rows typed into new rows before the key
+        int rows;       // rows the grid shows afterwards
+        DataSetState state;
+    };
+    const std::vector<Case> cases{
+        {"down on the last row appends", true, keyArrowDown, 0, 4, DataSetState::Insert},
+        {"a typed new row is posted first", true, keyArrowDown, 1, 5, DataSetState::Insert},
+        {"insert starts a row", true, keyInsert, 0, 4, DataSetState::Insert},
+        {"editing off appends nothing", false, keyArrowDown, 0, 3, DataSetState::Browse},
+    };
+    for (const Case& c : cases) {
+        GridForm f;
+        GridOptions options = f.dbg.options();
+        options.editing = c.editing;
+        f.dbg.setOptions(options);
+        f.userFocus(f.dbg);
+        f.cds.last();
+        for (int i = 0; i < c.rowsBefore; ++i) {
+            f.userKey(keyArrowDown);
+            f.dbg.userTypeCell(f.col("NRINSJURCLIE"), "7");
+        }
+        f.userKey(c.key);
+        EXPECT_EQ(f.dbg.rowCount(), c.rows) << c.what;
+        EXPECT_EQ(f.cds.state(), c.state) << c.what;
+        // A second down on the untouched new row adds no other.
+        f.userKey(keyArrowDown);
+        EXPECT_EQ(f.dbg.rowCount(), c.rows) << c.what;
+    }
+}
+
 TEST_F(GridTest, EscapeDropsTheTypingThenTheEdit) {
     GridForm f;
     f.dbg.userTypeCell(f.col("VRRECECONTOREV"), "99");

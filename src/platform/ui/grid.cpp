@@ -366,6 +366,19 @@ void DBGrid::leaving() {
     hideEditor();
 }
 
+void DBGrid::appendRow() {
+    DataSet* set = dataSet();
+    if (readOnly() || !options_.editing)
+        return;
+    // A new row nobody typed into yet stays the only new row.
+    if (set->state() == DataSetState::Insert && !set->modified() && !editorModified_)
+        return;
+    commitEdit();
+    hideEditor();
+    set->post();
+    set->append();
+}
+
 void DBGrid::click() {
     if (Column* c = selectedColumn(); c && onCellClick)
         onCellClick(*c);
@@ -429,12 +442,25 @@ void DBGrid::keyDown(int& key, ShiftState shift) {
         if (!set || !set->active())
             return;
         const int count = set->recordCount();
+        if (step == 1 && set->recNo() >= count) {
+            // Down past the last row starts a new one, as in any editable grid.
+            appendRow();
+            return;
+        }
         int row = set->recNo() + step;
         row = std::max(1, std::min(row, count));
         if (count > 0)
             moveRow(row);
         return;
     }
+    case keyInsert:
+        key = keyNone;
+        if (set && set->active() && !readOnly() && options_.editing && !shift.ctrl) {
+            commitEdit();
+            hideEditor();
+            set->insert();
+        }
+        return;
     case keyF1 + 1: // F2 opens the editor
         key = keyNone;
         showEditor();

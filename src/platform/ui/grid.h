@@ -180,6 +180,7 @@ private:
     friend class Column;
     void moveCol(int index);
     void moveRow(int row);
+    void appendRow();
     void typeChar(char32_t ch);
     void backspace();
     void dataChanged();
