@@ -244,6 +244,14 @@ void TfrmContratante::bindEvents() {
     // Refund account.
     btnDevolucao.onClick = [this] { btnDevolucaoClick(); };
     mnuDevolucao.onClick = [this] { btnDevolucaoClick(); };
+
+    // Class lists; a list can be imported exactly when a party can be included.
+    mnuImportarLista.onClick = [this] { mnuImportarListaClick(); };
+    mnuExportarLista.onClick = [this] { mnuExportarListaClick(); };
+    sbtIncluir.observe([this](Control&, Property property) {
+        if (property == Property::Enabled)
+            mnuImportarLista.setEnabled(sbtIncluir.enabled());
+    });
 }
 
 } // namespace ct
