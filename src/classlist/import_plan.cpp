@@ -7,9 +7,10 @@ namespace {
 
 // A count of invitations: empty is none; a whole number, "2" or "2,0" as spreadsheets write it.
 std::optional<int> readCount(const std::string& text) {
-    if (text.empty())
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
         return 0;
-    std::string digits = text;
+    std::string digits = text.substr(first, text.find_last_not_of(" \t") - first + 1);
     if (const auto comma = digits.find_first_of(",."); comma != std::string::npos) {
         if (digits.find_first_not_of('0', comma + 1) != std::string::npos)
             return std::nullopt;
