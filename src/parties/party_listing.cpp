@@ -14,17 +14,21 @@ std::string codeAndName(const std::string& code, const std::string& name) {
     return name.empty() ? code : code + " - " + name;
 }
 
-std::string paymentMode(const DataSet& parties) {
+// The payment mode as the payment panel names it, and for a fixed day its plan.
+std::string paymentMode(const TfrmContratante& form, const DataSet& parties) {
     const std::string mode = parties.fieldByName("IDFORMAPGCONT").asString();
-    if (mode == "F") {
-        const bool next = parties.fieldByName("IDMESVENCONOREV").asString() == "PROXIMO";
-        return "Dia " + FormatFloat("0", parties.fieldByName("NRDIAVENCONOREV").asFloat()) + ", " +
-               FormatFloat("0", parties.fieldByName("QTPARCCONTOREV").asFloat()) +
-               (next ? " parcela(s) a partir do próximo mês" : " parcela(s) a partir deste mês");
-    }
+    if (mode == "F")
+        return form.rbtDiaFixo.text();
     if (mode == "V")
-        return "Parcelas variáveis";
-    return "Sem forma de pagamento";
+        return form.rbtFormaVar.text();
+    return form.rbtAvista.text();
+}
+
+std::string fixedDayPlan(const DataSet& parties) {
+    const bool next = parties.fieldByName("IDMESVENCONOREV").asString() == "PROXIMO";
+    return "Dia " + FormatFloat("0", parties.fieldByName("NRDIAVENCONOREV").asFloat()) + ", " +
+           FormatFloat("0", parties.fieldByName("QTPARCCONTOREV").asFloat()) +
+           (next ? " parcela(s), a primeira no próximo mês" : " parcela(s), a primeira neste mês");
 }
 
 // The installments of a party in mode "V", one text each.
@@ -61,9 +65,9 @@ Report partyListing(TfrmContratante& form) {
         {"Sequência", form.stNrSeqOrca},
         {"Valor Realizado", FormatFloat("#,##0.00", form.nedVrReali.number())},
     };
-    report.columns = {{"Inscrição", 1.5},        {"Nome do Contratante", 3},
-                      {"Convidados", 0.9, true}, {"Vr. Cobrado", 1.1, true},
-                      {"Situação", 1.1},         {"Forma de Pagamento", 2.2}};
+    report.columns = {{"Inscrição", 1.7},        {"Nome do Contratante", 2.4},
+                      {"Convidados", 1.3, true}, {"Vr. Cobrado", 1.4, true},
+                      {"Situação", 1.2},         {"Forma de Pagamento", 2.6}};
 
     DataSet& parties = form.cdsEndeCont;
     if (parties.active()) {
@@ -77,8 +81,11 @@ Report partyListing(TfrmContratante& form) {
             for (const char* name : {"NRINSJURCLIE", "NMFANTCLIE", "QTCONVCONTOREV",
                                      "VRRECECONTOREV", "IDSITUCONTOREV"})
                 line.cells.push_back(parties.fieldByName(name).displayText());
-            line.cells.push_back(paymentMode(parties));
-            if (parties.fieldByName("IDFORMAPGCONT").asString() == "V")
+            line.cells.push_back(paymentMode(form, parties));
+            const std::string mode = parties.fieldByName("IDFORMAPGCONT").asString();
+            if (mode == "F")
+                line.details = {fixedDayPlan(parties)};
+            else if (mode == "V")
                 line.details = installments(form, parties);
             report.lines.push_back(std::move(line));
         }

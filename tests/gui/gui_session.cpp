@@ -7,11 +7,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <spdlog/spdlog.h>
+#include <unistd.h>
 
 namespace ct::gui::testing {
 namespace {
@@ -19,6 +21,7 @@ namespace {
 std::unique_ptr<QApplication> application;
 std::unique_ptr<host::HostSession> session;
 std::filesystem::path dataFolder;
+std::filesystem::path settingsFolder;
 
 int argc = 1;
 char programName[] = "test_gui";
@@ -30,10 +33,11 @@ public:
     void TearDown() override {
         session.reset();
         application.reset();
-        if (!dataFolder.empty()) {
-            std::error_code ignored;
+        std::error_code ignored;
+        if (!dataFolder.empty())
             std::filesystem::remove_all(dataFolder, ignored);
-        }
+        if (!settingsFolder.empty())
+            std::filesystem::remove_all(settingsFolder, ignored);
     }
 };
 [[maybe_unused]] ::testing::Environment* const environment =
@@ -46,7 +50,20 @@ void ensureApplication() {
         return;
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // What the windows remember goes to a folder of the tests' own, never to the user's
+    // settings; programs the tests start inherit it.
+    settingsFolder =
+        std::filesystem::temp_directory_path() / ("ct_gui_settings_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(settingsFolder);
+    setenv("XDG_CONFIG_HOME", settingsFolder.c_str(), 1);
     application = std::make_unique<QApplication>(argc, argv);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(settingsFolder.string()));
+}
+
+const std::filesystem::path& settingsPath() {
+    ensureApplication();
+    return settingsFolder;
 }
 
 host::HostSession& demoSession() {

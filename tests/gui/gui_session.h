@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTimer>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,6 +22,8 @@ namespace ct::gui::testing {
 // embedded application server on a fresh demo SQLite database, as the host program sets them up.
 void ensureApplication();
 host::HostSession& demoSession();
+// Where the windows' settings go during the tests (also XDG_CONFIG_HOME of programs started).
+const std::filesystem::path& settingsPath();
 
 // Answers the dialogs that open while it lives: message boxes get the queued button captions
 // ("OK" when none is queued) and their texts are kept; search lists run the queued action.

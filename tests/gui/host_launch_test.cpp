@@ -34,9 +34,11 @@ protected:
     // Runs the program with the environment settings and arguments given (shell words).
     ProgramRun run(const std::string& environment, const std::string& arguments) {
         const fs::path errors = folder / "stderr.txt";
-        const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                                    environment + " '" CT_HOST_FILE "' " + arguments +
-                                    " >/dev/null 2>'" + errors.string() + "'";
+        // What the program remembers goes to the test's folder, never to the user's settings.
+        const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
+                                    "XDG_CONFIG_HOME='" +
+                                    folder.string() + "' " + environment + " '" CT_HOST_FILE "' " +
+                                    arguments + " >/dev/null 2>'" + errors.string() + "'";
         const int status = std::system(command.c_str());
         ProgramRun result;
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -134,9 +134,11 @@ TEST_F(OfficeCommands, TheListingHoldsTheBudgetItsPartiesAndTheirInstallments) {
     ASSERT_EQ(report.lines.size(), 3u);
     EXPECT_EQ(report.lines[0].cells,
               (std::vector<std::string>{"529.982.247-25", "Ana Beatriz Souza", "40", "3.000,00",
-                                        "Lançado", "Sem forma de pagamento"}));
-    EXPECT_EQ(report.lines[1].cells[5], "Dia 10, 5 parcela(s) a partir do próximo mês");
-    EXPECT_EQ(report.lines[2].cells[5], "Parcelas variáveis");
+                                        "Lançado", "Sem Forma de Pagto"}));
+    EXPECT_EQ(report.lines[1].cells[5], "Pagar Fixo no Dia");
+    EXPECT_EQ(report.lines[1].details,
+              (std::vector<std::string>{"Dia 10, 5 parcela(s), a primeira no próximo mês"}));
+    EXPECT_EQ(report.lines[2].cells[5], "Pela Forma de Pagamento");
     ASSERT_EQ(report.lines[2].details.size(), 3u);
     EXPECT_NE(report.lines[2].details[2].find("1.333,34"), std::string::npos);
     EXPECT_TRUE(report.lines[0].details.empty());
