@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QPainter>
 #include <QPixmap>
+#include <QStandardPaths>
 #include <QToolButton>
 
 namespace ct::gui {
@@ -32,9 +33,9 @@ constexpr CommandPicture pictures[] = {
     {"sbtTrocaRespCotas", "system-users", "⇄", 0x283593},
     {"btnCancelaCont", "process-stop", "⊘", 0xc62828},
     {"btnGerarConta", "document-send document-new", "$", 0x2e7d32},
-    {"sbtImprimir", "document-print", "⎙", 0x37474f},
+    {"sbtImprimir", "document-print", "▤", 0x37474f},
     {"sbtAjuda", "help-browser help-contents", "?", 0x1565c0},
-    {"sbtFechar", "application-exit window-close", "⏻", 0x616161},
+    {"sbtFechar", "application-exit window-close", "✕", 0x616161},
 };
 
 const CommandPicture* pictureOf(const QString& control) {
@@ -44,19 +45,25 @@ const CommandPicture* pictureOf(const QString& control) {
     return nullptr;
 }
 
-// When the desktop names no theme (a bare window manager, the offscreen platform), the
+// When the desktop names no icon theme (a bare window manager, the offscreen platform), the
 // freedesktop.org theme installed with the program's packages is used, if it is there.
-void chooseFallbackTheme() {
+void chooseThemeWithoutDesktop() {
     static bool chosen = false;
     if (chosen)
         return;
     chosen = true;
-    if (!QIcon::fallbackThemeName().isEmpty() &&
-        QIcon::fallbackThemeName() != QLatin1String("hicolor"))
+    if (!QIcon::themeName().isEmpty() && QIcon::themeName() != QLatin1String("hicolor"))
         return;
-    for (const QString& folder : QIcon::themeSearchPaths())
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& folder :
+         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                   QStandardPaths::LocateDirectory))
+        if (!paths.contains(folder))
+            paths << folder;
+    QIcon::setThemeSearchPaths(paths);
+    for (const QString& folder : paths)
         if (QDir(folder + QStringLiteral("/Adwaita")).exists()) {
-            QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+            QIcon::setThemeName(QStringLiteral("Adwaita"));
             return;
         }
 }
@@ -86,7 +93,7 @@ QIcon drawnIcon(const QString& symbol, QColor color) {
 } // namespace
 
 QIcon commandIcon(const QString& controlName, const QString& caption) {
-    chooseFallbackTheme();
+    chooseThemeWithoutDesktop();
     const CommandPicture* picture = pictureOf(controlName);
     if (picture)
         for (const QString& name :
