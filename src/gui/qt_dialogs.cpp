@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -219,7 +220,11 @@ std::optional<std::string> QtDialogService::chooseSaveFile(const SaveFileRequest
         toQ(request.filter));
     if (path.isEmpty())
         return std::nullopt;
-    return QFile::encodeName(path).toStdString();
+    // A name typed without its extension gets the suggested one ("turma" -> "turma.csv").
+    const QString suffix = QFileInfo(toQ(request.suggestedName)).suffix();
+    const QString chosen =
+        QFileInfo(path).suffix().isEmpty() && !suffix.isEmpty() ? path + '.' + suffix : path;
+    return QFile::encodeName(chosen).toStdString();
 }
 
 bool QtDialogService::reviewRows(const RowReview& review) {

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintPreviewDialog>
@@ -35,9 +36,10 @@ void savePdf(const Report& report, const QPrinter& printer, QWidget* parent) {
         QDir(documentsFolder()).filePath(toQ(report.fileName)), QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return;
-    if (!writeReportPdf(report, path, printer.pageLayout()))
+    const QString file = QFileInfo(path).suffix().isEmpty() ? path + QStringLiteral(".pdf") : path;
+    if (!writeReportPdf(report, file, printer.pageLayout()))
         QMessageBox::warning(parent, QStringLiteral("Salvar PDF"),
-                             QStringLiteral("Não foi possível gravar o arquivo %1.").arg(path));
+                             QStringLiteral("Não foi possível gravar o arquivo %1.").arg(file));
 }
 
 } // namespace

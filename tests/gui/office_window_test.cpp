@@ -165,18 +165,25 @@ TEST_F(OfficeWindowTest, CtrlOOrdersByValueAndTheOrderOutlivesAReload) {
 }
 
 TEST_F(OfficeWindowTest, TheListingOpensInThePrintPreviewAndThePageSetUpIsRemembered) {
+    // The preview shows the pages and saves them as PDF; Imprimir opens it too.
     int pages = 0;
+    const fs::path pdf = folder_ / "listagem";
+    dialogs.others.push_back([&pages](QWidget& preview) {
+        if (auto* pagesShown = preview.findChild<QPrintPreviewWidget*>())
+            pages = pagesShown->pageCount();
+        auto* save = preview.findChild<QAction*>("savePdf");
+        ASSERT_NE(save, nullptr);
+        QTimer::singleShot(0, save, &QAction::trigger);
+    });
+    dialogs.others.push_back([&pdf](QWidget& files) { chooseFile(files, pdf); });
     for (int i = 0; i < 2; ++i)
-        dialogs.others.push_back([&pages](QWidget& preview) {
-            if (auto* widget = preview.findChild<QPrintPreviewWidget*>())
-                pages = widget->pageCount();
-            EXPECT_NE(preview.findChild<QAction*>("savePdf"), nullptr);
-            preview.close();
-        });
+        dialogs.others.push_back([](QWidget& preview) { preview.close(); });
     QTest::keyClick(grid, Qt::Key_L, Qt::ControlModifier);
     QTest::mouseClick(widget<QToolButton>("sbtImprimir"), Qt::LeftButton);
-    EXPECT_EQ(dialogs.othersSeen, (std::vector<QString>{"reportPreview", "reportPreview"}));
+    EXPECT_EQ(dialogs.othersSeen, (std::vector<QString>{"reportPreview", "QFileDialog",
+                                                        "reportPreview", "reportPreview"}));
     EXPECT_GE(pages, 1);
+    EXPECT_GT(fs::file_size(folder_ / "listagem.pdf"), 1000u);
 
     dialogs.others.push_back([](QWidget& setup) {
         auto* landscape = setup.findChild<QRadioButton*>("landscape");
