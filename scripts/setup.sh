@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   postgresql sqlite3
   xvfb xauth
+  poppler-utils adwaita-icon-theme
 )
 
 missing=()

@@ -1,6 +1,8 @@
 #include "gui/contratante_view.h"
 
+#include "gui/toolbar_icons.h"
 #include "gui/view_registry.h"
+#include "gui/window_settings.h"
 #include "platform/dataset/dataset.h"
 #include "platform/ui/grid.h"
 
@@ -8,6 +10,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -69,7 +72,15 @@ void ContratanteView::layoutForm() {
             showStatus();
     });
     showStatus();
-    resize(1180, 720);
+    if (!restoreWindowGeometry(*this))
+        resize(1180, 720);
+}
+
+void ContratanteView::hideEvent(QHideEvent* event) {
+    // Closed by the program (not minimised): its size is the one for the next run.
+    if (!event->spontaneous())
+        saveWindowGeometry(*this);
+    FormView::hideEvent(event);
 }
 
 QWidget* ContratanteView::buildToolbar() {
@@ -77,6 +88,7 @@ QWidget* ContratanteView::buildToolbar() {
     QHBoxLayout* layout = row(panel);
     for (const char* name : toolbarButtons)
         layout->addWidget(mirror(name, panel));
+    decorateToolbar(*panel);
     layout->addStretch(1);
     QWidget* code = mirror("lblCodTela", panel);
     code->setStyleSheet(QStringLiteral("font-weight: bold; padding: 0 8px;"));

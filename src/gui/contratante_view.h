@@ -16,6 +16,7 @@ public:
 
 protected:
     void layoutForm() override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QWidget* buildToolbar();

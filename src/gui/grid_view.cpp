@@ -5,12 +5,16 @@
 #include "gui/grid_model.h"
 #include "gui/qt_canvas.h"
 #include "gui/qt_convert.h"
+#include "gui/window_settings.h"
 #include "platform/dataset/dataset.h"
+#include "platform/ui/flag_scope.h"
 #include "platform/ui/grid.h"
+#include "platform/ui/grid_order.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
 namespace ct::gui {
@@ -112,8 +116,12 @@ GridView::GridView(FormView& view, DBGrid& grid, QWidget* parent)
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setMinimumSectionSize(8); // the mark column is 17 pixels wide
     horizontalHeader()->setHighlightSections(false);
-    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
-            [this](int section) { grid_.userClickTitle(section); });
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+        grid_.userClickTitle(section);
+        showSortIndicator();
+    });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int section, int, int width) { userResized(section, width); });
 }
 
 GridView::~GridView() = default;
@@ -123,12 +131,8 @@ void GridView::showGrid(bool columnsChanged) {
         return;
     syncing_ = true;
     model_->refresh();
-    if (columnsChanged) {
-        for (int c = 0; c < grid_.columnCount(); ++c) {
-            setColumnWidth(c, grid_.column(c).width());
-            setColumnHidden(c, !grid_.column(c).visible());
-        }
-    }
+    sizeColumns(columnsChanged);
+    showSortIndicator();
     horizontalHeader()->setVisible(grid_.options().titles);
     setShowGrid(grid_.options().colLines || grid_.options().rowLines);
     DataSet* set = grid_.dataSet();
@@ -141,6 +145,76 @@ void GridView::showGrid(bool columnsChanged) {
     }
     viewport()->update();
     syncing_ = false;
+}
+
+void GridView::sizeColumns(bool columnsChanged) {
+    const int rows = model_->rowCount();
+    if (!columnsChanged && rows == sizedRows_)
+        return;
+    sizedRows_ = rows;
+    FlagScope guard(sizing_);
+    for (int c = 0; c < grid_.columnCount(); ++c) {
+        const Column& column = grid_.column(c);
+        if (columnsChanged) {
+            setColumnHidden(c, !column.visible());
+            const auto remembered = rememberedColumnWidth(settingsKey(), toQ(column.fieldName()));
+            if (remembered)
+                userSized_.insert(column.fieldName());
+            setColumnWidth(c, remembered.value_or(std::max(column.width(), fittedWidth(c))));
+        } else if (!userSized_.count(column.fieldName())) {
+            setColumnWidth(c, std::max(columnWidth(c), fittedWidth(c)));
+        }
+    }
+}
+
+int GridView::fittedWidth(int c) const {
+    int width = titleWidth(c, false);
+    // Cells are drawn 3 pixels in from each side; the quota responsible's row in bold.
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics cells(bold);
+    const int button = grid_.column(c).buttonStyle() == ColumnButton::Ellipsis
+                           ? verticalHeader()->defaultSectionSize()
+                           : 0;
+    for (int row = 1; row <= grid_.rowCount(); ++row)
+        width = std::max(width, cells.horizontalAdvance(toQ(grid_.cellText(row, c))) + 8 + button);
+    return width;
+}
+
+int GridView::titleWidth(int c, bool withArrow) const {
+    const QHeaderView* header = horizontalHeader();
+    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    const QString title = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    const int width = QFontMetrics(header->font()).horizontalAdvance(title) + 2 * margin;
+    return withArrow
+               ? width + margin + style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header)
+               : width;
+}
+
+void GridView::userResized(int c, int width) {
+    if (sizing_ || syncing_ || c < 0 || c >= grid_.columnCount())
+        return;
+    const std::string& field = grid_.column(c).fieldName();
+    userSized_.insert(field);
+    rememberColumnWidth(settingsKey(), toQ(field), width);
+}
+
+void GridView::showSortIndicator() {
+    const std::string field = gridOrderField(grid_);
+    const int column = field.empty() ? -1 : grid_.findColumn(field);
+    horizontalHeader()->setSortIndicatorShown(column >= 0);
+    if (column < 0)
+        return;
+    horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
+    // The arrow takes room from the title.
+    if (columnWidth(column) < titleWidth(column, true)) {
+        FlagScope guard(sizing_);
+        setColumnWidth(column, titleWidth(column, true));
+    }
+}
+
+QString GridView::settingsKey() const {
+    return toQ(view_.form().name()) + QLatin1Char('/') + toQ(grid_.name());
 }
 
 QRect GridView::ellipsisRect(const QModelIndex& index) const {

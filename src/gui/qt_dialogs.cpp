@@ -1,13 +1,20 @@
 #include "gui/qt_dialogs.h"
 
 #include "gui/form_view.h"
+#include "gui/help_window.h"
+#include "gui/list_source_dialog.h"
 #include "gui/qt_convert.h"
+#include "gui/report_preview.h"
+#include "gui/row_review_dialog.h"
 #include "gui/search_dialog.h"
 #include "gui/view_registry.h"
 #include "platform/dataset/dataset.h"
 #include "platform/ui/form.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -185,6 +192,44 @@ void QtDialogService::setBusyCursor(bool busy) {
         --busyDepth_;
         QApplication::restoreOverrideCursor();
     }
+}
+
+void QtDialogService::previewReport(const Report& report) {
+    gui::previewReport(report, parentWindow());
+}
+
+void QtDialogService::printerSetup() {
+    runPrinterSetup(parentWindow());
+}
+
+void QtDialogService::showHelp(const std::string& screenCode) {
+    const Form* form = Form::activeForm();
+    showHelpWindow(toQ(screenCode), form ? toQ(form->text()) : QString(), parentWindow());
+}
+
+std::optional<ListSource> QtDialogService::chooseListSource(const std::string& title) {
+    ListSourceDialog dialog(toQ(title), parentWindow());
+    if (runDialog(dialog) != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.source();
+}
+
+std::optional<std::string> QtDialogService::chooseSaveFile(const SaveFileRequest& request) {
+    const QString path = QFileDialog::getSaveFileName(
+        parentWindow(), toQ(request.title), QDir::home().filePath(toQ(request.suggestedName)),
+        toQ(request.filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    // A name typed without its extension gets the suggested one ("turma" -> "turma.csv").
+    const QString suffix = QFileInfo(toQ(request.suggestedName)).suffix();
+    const QString chosen =
+        QFileInfo(path).suffix().isEmpty() && !suffix.isEmpty() ? path + '.' + suffix : path;
+    return QFile::encodeName(chosen).toStdString();
+}
+
+bool QtDialogService::reviewRows(const RowReview& review) {
+    RowReviewDialog dialog(review, parentWindow());
+    return runDialog(dialog) == QDialog::Accepted;
 }
 
 } // namespace ct::gui

@@ -25,6 +25,13 @@ public:
     void hideProgress() override;
     void setBusyCursor(bool busy) override;
 
+    void previewReport(const Report& report) override;
+    void printerSetup() override;
+    void showHelp(const std::string& screenCode) override;
+    std::optional<ListSource> chooseListSource(const std::string& title) override;
+    std::optional<std::string> chooseSaveFile(const SaveFileRequest& request) override;
+    bool reviewRows(const RowReview& review) override;
+
     // How long work may run before the indicator appears.
     static constexpr int progressDelayMs = 400;
     QWidget* progressWidget() const { return progress_; }

@@ -14,6 +14,7 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace ct::gui {
 
@@ -66,8 +67,10 @@ SearchDialog::SearchDialog(const SearchRequest& request, QWidget* parent)
         if (filtered_->rowCount() > 0)
             table_->setCurrentIndex(filtered_->index(0, 0));
     });
+    // The list opens on its current row (the first, for a list just loaded).
     if (filtered_->rowCount() > 0)
-        table_->setCurrentIndex(filtered_->index(0, 0));
+        table_->setCurrentIndex(filtered_->index(
+            std::clamp(request.list->recNo() - 1, 0, filtered_->rowCount() - 1), 0));
     resize(520, 360);
 }
 

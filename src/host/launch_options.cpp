@@ -69,6 +69,13 @@ std::optional<LaunchOptions> parseLaunchOptions(int argc, char** argv, int& exit
         ->check(CLI::ExistingFile);
     app.add_option("--screenshot", options.screenshot,
                    "show the screen, save a PNG of it and exit");
+    app.add_option("--listing", options.listing,
+                   "write the budget's listing as PDF and exit (BRANCH BUDGET SEQUENCE)");
+    app.add_option("--import-list", options.importList,
+                   "import a class list (CSV) into the budget and exit")
+        ->check(CLI::ExistingFile);
+    app.add_option("--export-list", options.exportList,
+                   "write the budget's parties as CSV and exit");
     app.add_option("entry", options.entry, "BRANCH BUDGET SEQUENCE ORIGIN")->expected(0, 4);
     try {
         app.parse(argc, argv);
@@ -80,9 +87,20 @@ std::optional<LaunchOptions> parseLaunchOptions(int argc, char** argv, int& exit
                                            "is required with --server: the lookups read the "
                                            "shared database directly");
         }
-        if (options.script.empty() && options.entry.size() != 4)
+        const int modes = !options.script.empty() + !options.screenshot.empty() +
+                          !options.listing.empty() + !options.importList.empty() +
+                          !options.exportList.empty();
+        if (modes > 1)
+            throw CLI::ValidationError("--script, --screenshot, --listing, --import-list and "
+                                       "--export-list",
+                                       "choose one of them");
+        if (!options.listing.empty()) {
+            if (options.entry.size() != 3 && options.entry.size() != 4)
+                throw CLI::ValidationError("entry", "--listing takes BRANCH BUDGET SEQUENCE");
+        } else if (options.script.empty() && options.entry.size() != 4) {
             throw CLI::ValidationError("entry",
                                        "give BRANCH BUDGET SEQUENCE ORIGIN, or --script FILE");
+        }
         if (!options.script.empty() && !options.entry.empty())
             throw CLI::ValidationError("entry",
                                        "a scripted session takes its entry values from its "

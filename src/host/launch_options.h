@@ -14,6 +14,9 @@ struct LaunchOptions {
     std::string operatorCode;
     std::string script;
     std::string screenshot;
+    std::string listing;            // PDF of the budget's listing
+    std::string importList;         // class list to import
+    std::string exportList;         // where the parties go as CSV
     std::vector<std::string> entry; // BRANCH BUDGET SEQUENCE ORIGIN
 
     std::string serverHost() const;

@@ -1,7 +1,9 @@
+#include "host/batch_mode.h"
 #include "host/launch_options.h"
 #include "host/script_mode.h"
 #ifdef CT_WITH_WINDOW
 #include "host/gui_mode.h"
+#include "host/listing_mode.h"
 #endif
 
 #include <iostream>
@@ -17,11 +19,15 @@ int main(int argc, char** argv) {
     try {
         if (!options->script.empty())
             return ct::host::runScript(*options, std::cout);
+        if (!options->importList.empty() || !options->exportList.empty())
+            return ct::host::runListCommand(*options, std::cout, std::cerr);
 #ifdef CT_WITH_WINDOW
+        if (!options->listing.empty())
+            return ct::host::writeListing(*options, argc, argv);
         return ct::host::runWindow(*options, argc, argv);
 #else
-        std::cerr << "contratante: this build has no window (configure with CT_BUILD_GUI=ON); run "
-                     "a scripted session with --script FILE\n";
+        std::cerr << "contratante: this build has no window nor PDF listing (configure with "
+                     "CT_BUILD_GUI=ON); run a scripted session with --script FILE\n";
         return 2;
 #endif
     } catch (const std::exception& e) {

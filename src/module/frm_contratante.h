@@ -93,6 +93,9 @@ public:
     MenuItem mnuDevolucao;
     MenuItem mnuGerarConta;
     MenuItem mnuCancelaCont;
+    MenuItem mnuSepLista;
+    MenuItem mnuImportarLista;
+    MenuItem mnuExportarLista;
 
     // ----- budget filter panel (fields in tab order) -----
     Panel panFiltro;
@@ -341,6 +344,13 @@ public:
     void vd_prazo(bool boTestaVazio);
     void RecalcPrazo(std::string stOrig);
     void Vd_Valor();
+
+    // ----- office commands: order, listing, class lists (src/parties) -----
+    bool canOrderBy(const Column& column) const override;
+    void sbtImprimirClick() override;
+    void mnuListagemClick() override;
+    void mnuImportarListaClick();
+    void mnuExportarListaClick();
 
     // ----- budget-wide operations (src/operations) -----
     void btnRatearClick();

@@ -85,6 +85,8 @@ void TfrmContratante::FormActivate() {
 void TfrmContratante::FormClose(CloseAction& action) {
     TfrmPadraoGrid::FormClose(action);
     netContratante.close();
+    // The order the user chose lasts while the screen is open.
+    cdsEndeCont.setIndexFieldNames("");
 }
 
 } // namespace ct

@@ -275,6 +275,14 @@ void TfrmContratante::bindEvents() {
     mnuCancelaCont.onClick = [this] { btnCancelaCont.click(); };
     btnGerarConta.onClick = [this] { btnGerarContaClick(); };
     mnuGerarConta.onClick = [this] { btnGerarConta.click(); };
+
+    // Class lists; a list can be imported exactly when a party can be included.
+    mnuImportarLista.onClick = [this] { mnuImportarListaClick(); };
+    mnuExportarLista.onClick = [this] { mnuExportarListaClick(); };
+    sbtIncluir.observe([this](Control&, Property property) {
+        if (property == Property::Enabled)
+            mnuImportarLista.setEnabled(sbtIncluir.enabled());
+    });
 }
 
 } // namespace ct

@@ -31,10 +31,14 @@ void TfrmContratante::dbgPadraoCellClick(Column&) {
 }
 
 void TfrmContratante::dbgPadraoTitleClick(Column& column) {
+    // The title of any other column orders the parties by it.
+    if (!textEqualNoCase(column.fieldName(), "IDMARCADO")) {
+        orderByColumn(column);
+        return;
+    }
     // Marking all moves through every row: a party being inserted or edited is confirmed or
     // cancelled by the user first, never posted past its checks nor dropped here.
-    if (!textEqualNoCase(column.fieldName(), "IDMARCADO") || !cdsEndeCont.active() ||
-        cdsEndeCont.editing())
+    if (!cdsEndeCont.active() || cdsEndeCont.editing())
         return;
     const Bookmark before = cdsEndeCont.bookmark();
     {

@@ -4,6 +4,7 @@
 #include "module/module_entry.h"
 #include "parties/invitation_prices.h"
 #include "parties/party_columns.h"
+#include "parties/registered_address.h"
 #include "platform/host/errors.h"
 #include "platform/host/text_routines.h"
 
@@ -11,20 +12,6 @@
 
 namespace ct {
 namespace {
-
-// Registered address of a client and the party fields it fills.
-constexpr std::pair<const char*, const char*> registeredAddress[] = {
-    {"CDCLIENTE", "CDCLIENTE"},       {"CDPAIS", "CDPAIS"},
-    {"SGESTADO", "SGESTADO"},         {"CDMUNICIPIO", "CDMUNICIPIO"},
-    {"DSENDECLIE", "DSENDECLIORE"},   {"NMBAIRCLIE", "NMBAIRRO"},
-    {"DSCOMPENDCLI", "DSCOENDCLORE"}, {"NRCEPCLIE", "NRCEPCLIEORE"},
-    {"NRTELECLIE", "NRTELECLIORE"},   {"NRRAMALCLIE", "NRRAMACLIORE"},
-    {"NRFAXCLIE", "NRFAXCLIEORE"},    {"NMCONTCLIE", "NMCONTCLIORE"},
-    {"DSEMAILCLIE", "DSEMAILCLOR1"},  {"NRTELECLIE1", "NRTELECLIOR1"},
-    {"NRRAMALCLIE1", "NRRAMACLIOR1"}, {"CDBAIRRO", "CDBAIRRO"},
-    {"NRCELULARCLI", "NRCELCLIORE1"}, {"NRTELRESICLI", "NRTELERESOR1"},
-    {"DSEMAILCLIE2", "DSEMAILCLOR2"},
-};
 
 bool inscriptionChangedInEdit(const DataSet& parties) {
     const Field& inscription = parties.fieldByName("NRINSJURCLIE");

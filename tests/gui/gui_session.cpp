@@ -5,13 +5,16 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <spdlog/spdlog.h>
+#include <unistd.h>
 
 namespace ct::gui::testing {
 namespace {
@@ -19,6 +22,7 @@ namespace {
 std::unique_ptr<QApplication> application;
 std::unique_ptr<host::HostSession> session;
 std::filesystem::path dataFolder;
+std::filesystem::path settingsFolder;
 
 int argc = 1;
 char programName[] = "test_gui";
@@ -30,10 +34,11 @@ public:
     void TearDown() override {
         session.reset();
         application.reset();
-        if (!dataFolder.empty()) {
-            std::error_code ignored;
+        std::error_code ignored;
+        if (!dataFolder.empty())
             std::filesystem::remove_all(dataFolder, ignored);
-        }
+        if (!settingsFolder.empty())
+            std::filesystem::remove_all(settingsFolder, ignored);
     }
 };
 [[maybe_unused]] ::testing::Environment* const environment =
@@ -46,7 +51,20 @@ void ensureApplication() {
         return;
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // What the windows remember goes to a folder of the tests' own, never to the user's
+    // settings; programs the tests start inherit it.
+    settingsFolder =
+        std::filesystem::temp_directory_path() / ("ct_gui_settings_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(settingsFolder);
+    setenv("XDG_CONFIG_HOME", settingsFolder.c_str(), 1);
     application = std::make_unique<QApplication>(argc, argv);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(settingsFolder.string()));
+}
+
+const std::filesystem::path& settingsPath() {
+    ensureApplication();
+    return settingsFolder;
 }
 
 host::HostSession& demoSession() {
@@ -87,6 +105,28 @@ void DialogWatcher::poll() {
                 return;
             }
         box->reject();
+        return;
+    }
+    // Windows of forms shown modally (the refund dialog) are driven by the tests themselves.
+    if (modal->objectName() != QLatin1String("searchDialog") && qobject_cast<QDialog*>(modal)) {
+        if (modal == handled_) {
+            // Its action is still at work; one that failed must not hang the tests.
+            if (handledClock_.elapsed() > 10000)
+                modal->close();
+            return;
+        }
+        handled_ = modal;
+        handledClock_.start();
+        othersSeen.push_back(modal->objectName());
+        timer_.stop();
+        if (!others.empty()) {
+            auto action = std::move(others.front());
+            others.pop_front();
+            action(*modal);
+        } else {
+            modal->close();
+        }
+        timer_.start();
         return;
     }
     if (modal->objectName() == QLatin1String("searchDialog")) {

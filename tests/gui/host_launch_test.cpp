@@ -34,9 +34,11 @@ protected:
     // Runs the program with the environment settings and arguments given (shell words).
     ProgramRun run(const std::string& environment, const std::string& arguments) {
         const fs::path errors = folder / "stderr.txt";
-        const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                                    environment + " '" CT_HOST_FILE "' " + arguments +
-                                    " >/dev/null 2>'" + errors.string() + "'";
+        // What the program remembers goes to the test's folder, never to the user's settings.
+        const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
+                                    "XDG_CONFIG_HOME='" +
+                                    folder.string() + "' " + environment + " '" CT_HOST_FILE "' " +
+                                    arguments + " >/dev/null 2>'" + errors.string() + "'";
         const int status = std::system(command.c_str());
         ProgramRun result;
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -80,6 +82,48 @@ TEST_F(HostLaunchTest, AnUnreachableServerIsOneLine) {
     EXPECT_EQ(r.exitCode, 5);
     EXPECT_EQ(lines(r.errors), 1) << r.errors;
     EXPECT_NE(r.errors.find("cannot be reached"), std::string::npos) << r.errors;
+}
+
+// The text of a PDF, as poppler's pdftotext reads it.
+std::string pdfText(const fs::path& pdf) {
+    const fs::path text = pdf.string() + ".txt";
+    const std::string command = "pdftotext -layout '" + pdf.string() + "' '" + text.string() + "'";
+    if (std::system(command.c_str()) != 0)
+        return {};
+    std::ifstream in(text);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+TEST_F(HostLaunchTest, TheListingIsWrittenAsPdfWithoutADisplay) {
+    const fs::path pdf = folder / "listagem.pdf";
+    const ProgramRun r =
+        run("", "--listing '" + pdf.string() + "' " + db() + " 0001 0000000100 00");
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    const std::string text = pdfText(pdf);
+    for (const char* expected :
+         {"Ana Beatriz Souza", "529.982.247-25", "Carlos Eduardo Lima", "123.456.789-09",
+          "Mariana Alves Costa", "987.654.321-00", "10.500,00", "Parcela 3"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+
+    const ProgramRun bad =
+        run("", "--listing '" + pdf.string() + "' " + db() + " 0001 9999999999 00");
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.errors.find("não pôde ser aberto"), std::string::npos) << bad.errors;
+}
+
+TEST_F(HostLaunchTest, AListExportedFromOneBudgetImportsIntoAnother) {
+    const fs::path csv = folder / "turma.csv";
+    ProgramRun r = run("", "--export-list '" + csv.string() + "' " + db() + entry);
+    ASSERT_EQ(r.exitCode, 0) << r.errors;
+    r = run("", "--import-list '" + csv.string() + "' " + db() + " 0001 0000000200 00 PRQ27500");
+    EXPECT_EQ(r.exitCode, 0) << r.errors;
+    // Again: every row is a party now, so nothing is imported.
+    r = run("", "--import-list '" + csv.string() + "' " + db() + " 0001 0000000200 00 PRQ27500");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.errors.find("linha 2: Já é contratante do orçamento"), std::string::npos)
+        << r.errors;
 }
 
 TEST_F(HostLaunchTest, ScreenshotWritesThePictureOfTheWindowAndExits) {

@@ -152,6 +152,45 @@ TEST_P(PartySaveTest, UnregisteredClientIsRegisteredFromTheRowAndTheNewClientPac
     EXPECT_EQ(fingerprint(), before);
 }
 
+TEST_P(PartySaveTest, AClassListGoesInOneCallWithItsNewClientsOrNotAtAll) {
+    const json packet = parties("0001", "0000000100", "00");
+    json clients = value("GetClie", json::array({"", "F"}))[1];
+    json client_packet = {{"fields", clients["fields"]}, {"delta", json::array()}};
+    json delta = delta_of(packet);
+    for (const char* inscription : {"11144477735", "38421648071"}) {
+        const std::string code = std::string("F") + inscription;
+        add_insert(client_packet, make_row(client_packet, {{"CDCLIENTE", code},
+                                                           {"NRINSJURCLIE", inscription},
+                                                           {"IDTPIJURCLIE", "F"},
+                                                           {"NMFANTCLIE", "Formando"},
+                                                           {"DSEMAILCLIE", "f@x.br"}}));
+        add_insert(delta, new_party(packet, {{"CDCLIENTE", code},
+                                             {"CDCLIENCONTORCA", code},
+                                             {"NRINSJURCLIE", inscription},
+                                             {"IDTPIJURCLIE", "F"},
+                                             {"NMFANTCLIE", "Formando"}}));
+    }
+    add_insert(delta, new_party(packet, {{"CDCLIENTE", "F45612378955"},
+                                         {"CDCLIENCONTORCA", "F45612378955"},
+                                         {"NRINSJURCLIE", "45612378955"},
+                                         {"NMFANTCLIE", "João Pedro Santos"}}));
+
+    // One row the server cannot take (a new client without a name) refuses them all.
+    json refused = delta;
+    add_insert(refused, new_party(packet, {{"CDCLIENTE", "F93541134780"}}));
+    const std::string before = fingerprint();
+    EXPECT_FALSE(
+        refusal("SetEndeCont", json::array({refused, client_packet, "0001", "0000000100", "00"}))
+            .empty());
+    EXPECT_EQ(fingerprint(), before);
+
+    ASSERT_TRUE(save(delta, client_packet).contains("result"));
+    EXPECT_EQ(count("SELECT COUNT(DISTINCT NRENDCLIORCEVE) FROM ENDECONTORCA WHERE "
+                    "NRORCAEVENTO = '0000000100' AND NRENDCLIORCEVE > '0000000003'"),
+              3);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM ENDECLIE WHERE DSEMAILCLIE = 'f@x.br'"), 2);
+}
+
 TEST_P(PartySaveTest, StaleOldIsRefusedAndAcceptedWhenTheStoreAlreadyHoldsTheNewValues) {
     const json packet = parties("0001", "0000000100", "00");
     const json ana = row_of(packet, "0000000001");

@@ -3,6 +3,7 @@
 #include "platform/host/dialog_service.h"
 
 #include <deque>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -40,6 +41,29 @@ public:
     void showProgress(int kind, const std::string& caption) override;
     void hideProgress() override;
     void setBusyCursor(bool busy) override { busy_ = busy; }
+
+    // The office dialogs: what was shown is kept; the answers are the members below.
+    void previewReport(const Report& report) override { reports.push_back(report); }
+    void printerSetup() override { ++printerSetups; }
+    void showHelp(const std::string& screenCode) override { helpShown.push_back(screenCode); }
+    std::optional<ListSource> chooseListSource(const std::string&) override { return listSource; }
+    std::optional<std::string> chooseSaveFile(const SaveFileRequest& request) override {
+        saveRequests.push_back(request);
+        return saveFile;
+    }
+    bool reviewRows(const RowReview& review) override {
+        reviews.push_back(review);
+        return acceptReview;
+    }
+
+    std::vector<Report> reports;
+    int printerSetups = 0;
+    std::vector<std::string> helpShown;
+    std::optional<ListSource> listSource;
+    std::vector<SaveFileRequest> saveRequests;
+    std::optional<std::string> saveFile;
+    std::vector<RowReview> reviews;
+    bool acceptReview = false;
 
     const std::vector<Dialog>& dialogs() const { return log_; }
     // Message boxes only, in the order shown.

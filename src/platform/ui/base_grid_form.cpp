@@ -1,6 +1,9 @@
 #include "platform/ui/base_grid_form.h"
 
+#include "platform/dataset/dataset.h"
+#include "platform/host/dialog_service.h"
 #include "platform/host/search.h"
+#include "platform/ui/grid_order.h"
 
 namespace ct {
 namespace {
@@ -41,6 +44,8 @@ TfrmPadraoGrid::TfrmPadraoGrid(std::string name, std::string caption, std::strin
     , mnuOrdenar(mnuManutencao, "mnuOrdenar", "&Ordenar", "Ctrl+O")
     , mnuCancelar(mnuManutencao, "mnuCancelar", "&Cancelar", "Ctrl+Z")
     , mnuConfirmar(mnuManutencao, "mnuConfirmar", "Con&firmar", "Ctrl+Enter")
+    , mnuAjuda(*this, "mnuAjuda", "Aj&uda")
+    , mnuAjudaTela(mnuAjuda, "mnuAjudaTela", "&Ajuda da Tela", "F1")
     , pgcPadrao(*this, "pgcPadrao")
     , tbsPadrao(pgcPadrao, "tbsPadrao")
     , dbgPadrao(tbsPadrao, "dbgPadrao", &dtsPadrao)
@@ -71,6 +76,7 @@ TfrmPadraoGrid::TfrmPadraoGrid(std::string name, std::string caption, std::strin
     mnuOrdenar.onClick = [this] { sbtOrdenar.click(); };
     mnuCancelar.onClick = [this] { sbtCancelar.click(); };
     mnuConfirmar.onClick = [this] { sbtConfirmar.click(); };
+    mnuAjudaTela.onClick = [this] { sbtAjuda.click(); };
     mnuListagem.onClick = [this] { mnuListagemClick(); };
     mnuConfigImpressora.onClick = [this] { mnuConfigImpressoraClick(); };
     mnuSair.onClick = [this] { mnuSairClick(); };
@@ -98,6 +104,9 @@ void TfrmPadraoGrid::dtsPadraoStateChange() {
     sbtCancelar.setEnabled(editing);
     mnuConfirmar.setEnabled(editing);
     mnuCancelar.setEnabled(editing);
+    // Ordering moves rows around: a pending edit is confirmed or cancelled first.
+    sbtOrdenar.setEnabled(!editing);
+    mnuOrdenar.setEnabled(!editing);
 }
 
 void TfrmPadraoGrid::dbgPadraoKeyPress(char32_t&) {}
@@ -150,6 +159,48 @@ void TfrmPadraoGrid::sbtConfirmarClick() {
     DataSet* set = dataSetPadrao();
     if (set && set->editing())
         set->post();
+}
+
+void TfrmPadraoGrid::sbtOrdenarClick() {
+    DataSet* set = dataSetPadrao();
+    if (!set || !set->active() || set->editing())
+        return;
+    const std::vector<GridOrder> orders =
+        gridOrders(dbgPadrao, [this](const Column& column) { return canOrderBy(column); });
+    DataSet list("cdsOrdem", {FieldDef::string("ORDEM", 60, "Ordenar por")});
+    list.createDataSet();
+    int current = 1;
+    const std::string now = gridOrderField(dbgPadrao);
+    for (std::size_t i = 0; i < orders.size(); ++i) {
+        list.appendRecord({Value(orders[i].title)});
+        if (orders[i].fieldName == now)
+            current = static_cast<int>(i) + 1;
+    }
+    list.setRecNo(current);
+    SearchRequest request;
+    request.title = "Ordenar|Ordenar os registros por";
+    request.list = &list;
+    request.nameField = "ORDEM";
+    request.fresh = true;
+    if (!dialogs().search(request))
+        return;
+    orderGrid(dbgPadrao, orders[static_cast<std::size_t>(list.recNo() - 1)].fieldName);
+}
+
+bool TfrmPadraoGrid::orderByColumn(const Column& column) {
+    return canOrderBy(column) && orderGrid(dbgPadrao, column.fieldName());
+}
+
+bool TfrmPadraoGrid::canOrderBy(const Column& column) const {
+    return column.visible() && column.field() != nullptr;
+}
+
+void TfrmPadraoGrid::sbtAjudaClick() {
+    dialogs().showHelp(lblCodTela.text());
+}
+
+void TfrmPadraoGrid::mnuConfigImpressoraClick() {
+    dialogs().printerSetup();
 }
 
 void TfrmPadraoGrid::mnuSairClick() {

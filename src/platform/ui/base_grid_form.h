@@ -52,6 +52,8 @@ public:
     MenuItem mnuOrdenar;
     MenuItem mnuCancelar;
     MenuItem mnuConfirmar;
+    MenuItem mnuAjuda;
+    MenuItem mnuAjudaTela;
 
     PageControl pgcPadrao;
     TabSheet tbsPadrao;
@@ -78,16 +80,24 @@ public:
     virtual void sbtCancelarClick();  // cancels the edit or insert
     virtual void sbtConfirmarClick(); // hands in the focused editor's text, then posts
     virtual void sbtVerificarClick() {}
-    virtual void sbtOrdenarClick() {}
-    virtual void sbtAjudaClick() {}
-    virtual void sbtImprimirClick() {}
-    virtual void mnuListagemClick() {}
-    virtual void mnuConfigImpressoraClick() {}
+    // A list of the grid's columns (and the natural order); the one picked orders the data set.
+    virtual void sbtOrdenarClick();
+    virtual void sbtAjudaClick();            // the screen's help, in a window of its own
+    virtual void sbtImprimirClick() {}       // screens print their listing
+    virtual void mnuListagemClick() {}       // the same listing from the menu
+    virtual void mnuConfigImpressoraClick(); // the desktop's page and printer set-up
     // The exit command (also the window's close box): closes the form.
     virtual void mnuSairClick();
 
     // The data set of `dtsPadrao`; nullptr when none is bound.
     DataSet* dataSetPadrao() const { return dtsPadrao.dataSet(); }
+
+    // Orders the grid's data set by the column (a click on its title does it); false when the
+    // column cannot order it or a row is being edited.
+    bool orderByColumn(const Column& column);
+    // Whether the grid's data set may be ordered by the column: every visible column, unless the
+    // screen says otherwise.
+    virtual bool canOrderBy(const Column& column) const;
 };
 
 // The suite's base dialog (TfrmRotiGeral): a data group box, a toolbar with confirm and cancel
