@@ -45,13 +45,21 @@ std::string upper_ascii(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// Names compared here are ASCII identifiers: no locale needed.
+char ascii_upper(char ch) {
+    return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+}
+
+} // namespace
+
 bool iequals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i]))) {
+        if (a[i] != b[i] && ascii_upper(a[i]) != ascii_upper(b[i])) {
             return false;
         }
     }

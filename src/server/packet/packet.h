@@ -34,8 +34,10 @@ public:
     bool is_delta = false;
 
     // known: the fields the receiving data set may carry (empty list: anything goes).
-    // Throws RpcError(-32602) naming what is wrong.
+    // Throws RpcError(-32602) naming what is wrong. The second form takes the values out of the
+    // received document instead of copying them.
     static Packet parse(const nlohmann::json& json, const FieldList& known, std::string_view what);
+    static Packet parse(nlohmann::json&& json, const FieldList& known, std::string_view what);
 
     int index(std::string_view name) const { return find_field(fields, name); }
     bool has(std::string_view name) const { return index(name) >= 0; }

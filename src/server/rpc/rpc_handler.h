@@ -18,13 +18,14 @@ public:
         , methods_(methods) {}
 
     std::string handle(std::string_view body);
-    nlohmann::json handle_request(const nlohmann::json& request);
+    // Takes what it needs out of the request (move it in).
+    nlohmann::json handle_request(nlohmann::json request);
 
     static nlohmann::json error_answer(const nlohmann::json& id, int code,
                                        const std::string& message);
 
 private:
-    nlohmann::json call(const MethodSpec& def, const nlohmann::json& params);
+    nlohmann::json call(const MethodSpec& def, nlohmann::json params);
 
     Database& db_;
     const MethodRegistry& methods_;
