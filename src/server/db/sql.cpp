@@ -154,9 +154,9 @@ void Sql::query(std::string_view query, const SqlParams& params, const ColumnsHa
                     names.push_back(upper_ascii(row.get_properties(i).get_name()));
                 }
                 columns(names);
-                cells.resize(row.size());
                 first = false;
             }
+            cells.resize(row.size()); // the handler may have taken them
             for (std::size_t i = 0; i < row.size(); ++i) {
                 cells[i] = cell(row, i);
             }

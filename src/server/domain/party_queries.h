@@ -10,6 +10,10 @@ namespace ct::server {
 // SQL condition of an open party (neither cancelled nor refunded), on the party table's alias.
 std::string open_party(std::string_view alias);
 
+// The statement texts of the two reads below (parameters :fil, :orc, :seq), built once.
+const std::string& parties_query();
+const std::string& totals_query();
+
 // The parties of a budget sequence by party number, every field of party_fields().
 nlohmann::json parties_packet(Sql& sql, const std::string& branch, const std::string& budget,
                               const std::string& seq);

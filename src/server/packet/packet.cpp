@@ -231,6 +231,9 @@ Packet Packet::parse(json&& j, const FieldList& known, std::string_view what) {
     }
     Packet p;
     p.fields = parse_fields(j["fields"], known, what);
+    for (std::size_t i = 0; i < p.fields.size(); ++i) {
+        p.by_name_.emplace(upper_ascii(p.fields[i].name), static_cast<int>(i));
+    }
     const auto rows = j.find("rows");
     const auto delta = j.find("delta");
     if ((rows == j.end()) == (delta == j.end())) {
@@ -285,6 +288,14 @@ Packet Packet::parse(json&& j, const FieldList& known, std::string_view what) {
         p.delta.push_back(std::move(change));
     }
     return p;
+}
+
+int Packet::index(std::string_view name) const {
+    if (by_name_.size() != fields.size()) {
+        return find_field(fields, name); // fields set by hand
+    }
+    auto it = by_name_.find(upper_ascii(name));
+    return it == by_name_.end() ? -1 : it->second;
 }
 
 const json& Packet::value(const Row& row, std::string_view name) const {

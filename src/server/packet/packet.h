@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace ct::server {
@@ -39,12 +40,15 @@ public:
     static Packet parse(const nlohmann::json& json, const FieldList& known, std::string_view what);
     static Packet parse(nlohmann::json&& json, const FieldList& known, std::string_view what);
 
-    int index(std::string_view name) const { return find_field(fields, name); }
+    int index(std::string_view name) const;
     bool has(std::string_view name) const { return index(name) >= 0; }
     // A row's value of a field; null when the packet lacks the field.
     const nlohmann::json& value(const Row& row, std::string_view name) const;
     std::string text(const Row& row, std::string_view name) const;
     double number(const Row& row, std::string_view name) const;
+
+private:
+    std::unordered_map<std::string, int> by_name_; // upper-cased names of a parsed packet
 };
 
 } // namespace ct::server
