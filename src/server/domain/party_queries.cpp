@@ -4,6 +4,7 @@
 #include "server/core/text.h"
 #include "server/domain/records.h"
 #include "server/packet/packet.h"
+#include "server/packet/packet_text.h"
 
 #include <fmt/format.h>
 

@@ -1,6 +1,7 @@
 #include "server/rpc/rpc_handler.h"
 
 #include "server/core/errors.h"
+#include "server/packet/packet_text.h"
 
 #include <chrono>
 #include <spdlog/spdlog.h>
@@ -34,7 +35,9 @@ std::string RpcHandler::handle(std::string_view body) {
         spdlog::warn("unreadable request: {}", e.what());
         return dump(error_answer(nullptr, rpc_code::parse_error, "unreadable JSON"));
     }
-    return dump(handle_request(std::move(request)));
+    std::string out;
+    write_json(out, handle_request(std::move(request)));
+    return out;
 }
 
 json RpcHandler::handle_request(json request) {

@@ -18,7 +18,8 @@ public:
         , methods_(methods) {}
 
     std::string handle(std::string_view body);
-    // Takes what it needs out of the request (move it in).
+    // Takes what it needs out of the request (move it in). The answer may hold written packets:
+    // write it with write_json.
     nlohmann::json handle_request(nlohmann::json request);
 
     static nlohmann::json error_answer(const nlohmann::json& id, int code,
