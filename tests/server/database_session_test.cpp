@@ -20,7 +20,7 @@ TEST_P(DatabaseSessionTest, WrittenPacketsReadAsTheDocumentOfTheSameRows) {
         Database::Lease lease(db());
         lease.sql().exec("UPDATE ENDECONTORCA SET NMFANTCLIE = :nm, VRRECECONTOREV = 1234.5 WHERE "
                          "NRORCAEVENTO = '0000000100' AND NRENDCLIORCEVE = '0000000002'",
-                         {{"nm", std::string("Carlos \"Cacá\" Lima\t\\ 1/2")}});
+                         {{"nm", std::string("Carlos \"Cacá\" Lima\t\\ 1/2\n\x01€𝄞")}});
     }
     for (const char* budget : {"0000000100", "0000000300", "0000000400", "0000000200"}) {
         Database::Lease lease(db());

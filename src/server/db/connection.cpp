@@ -29,6 +29,11 @@ Connection::~Connection() {
 void Connection::open() {
     session_ = std::make_unique<soci::session>();
     if (url_.engine == Engine::sqlite) {
+        // A session is used by one thread at a time (the pool leases it whole), so SQLite's
+        // lock around every call (three per cell read) is not needed. Takes effect only when
+        // this is SQLite's first use in the process, as in the server and the host program.
+        static const int multithread = sqlite_api::sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
+        (void)multithread;
         session_->open(*soci::factory_sqlite3(), url_.connect_string);
     } else {
         session_->open(*soci::factory_postgresql(), url_.connect_string);

@@ -41,10 +41,6 @@ SqlValue cell(const soci::row& row, std::size_t i) {
 
 } // namespace
 
-bool is_null(const SqlValue& value) {
-    return std::holds_alternative<std::monostate>(value);
-}
-
 std::string as_text(const SqlValue& value) {
     if (const auto* s = std::get_if<std::string>(&value)) {
         return *s;

@@ -22,7 +22,9 @@ struct SqlParam {
 };
 using SqlParams = std::vector<SqlParam>;
 
-bool is_null(const SqlValue& value);
+inline bool is_null(const SqlValue& value) {
+    return std::holds_alternative<std::monostate>(value);
+}
 // Text of a cell; null gives the empty text, numbers their shortest decimal form.
 std::string as_text(const SqlValue& value);
 // Number of a cell; null and unreadable text give the fallback.

@@ -57,9 +57,9 @@ const std::string& totals_query() {
 
 nlohmann::json parties_packet(Sql& sql, const std::string& branch, const std::string& budget,
                               const std::string& seq) {
-    return packet_from_result(
-        party_fields(),
-        sql.query(parties_query(), {{"fil", branch}, {"orc", budget}, {"seq", seq}}));
+    // Thousands of parties: written as text, never built as a document.
+    return written_packet(sql, party_fields(), parties_query(),
+                          {{"fil", branch}, {"orc", budget}, {"seq", seq}});
 }
 
 nlohmann::json totals_packet(Sql& sql, const std::string& branch, const std::string& budget,

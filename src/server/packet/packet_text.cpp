@@ -3,7 +3,9 @@
 #include "server/core/text.h"
 #include "server/packet/packet.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <fmt/format.h>
 
 namespace ct::server {
@@ -16,43 +18,126 @@ constexpr std::uint8_t written_subtype = 0x4A;
 
 using Bytes = std::vector<std::uint8_t>;
 
-void append(Bytes& out, std::string_view text) {
-    out.insert(out.end(), text.begin(), text.end());
+// Appends to blocks of a fixed size, put together once the text is whole: a text of megabytes
+// is never moved as it grows.
+class Writer {
+public:
+    void push_back(char c) {
+        if (blocks_.empty() || blocks_.back().size() == block_size) {
+            next_block();
+        }
+        blocks_.back().push_back(c);
+    }
+    void append(std::string_view text) {
+        while (!text.empty()) {
+            if (blocks_.empty() || blocks_.back().size() == block_size) {
+                next_block();
+            }
+            std::string& block = blocks_.back();
+            const std::size_t n = std::min(text.size(), block_size - block.size());
+            block.append(text.data(), n);
+            text.remove_prefix(n);
+        }
+    }
+    Bytes take() {
+        std::size_t total = 0;
+        for (const auto& block : blocks_) {
+            total += block.size();
+        }
+        Bytes out;
+        out.reserve(total);
+        for (auto& block : blocks_) {
+            out.insert(out.end(), block.begin(), block.end());
+            block = std::string();
+        }
+        return out;
+    }
+
+private:
+    static constexpr std::size_t block_size = 256 * 1024;
+
+    void next_block() {
+        blocks_.emplace_back();
+        blocks_.back().reserve(block_size);
+    }
+
+    std::vector<std::string> blocks_;
+};
+
+void append(Writer& out, std::string_view text) {
+    out.append(text);
 }
 
 std::string dump(const json& value) {
     return value.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-// A text as a JSON string: plain printable ASCII as it is, anything else as the library writes it
-// (escapes, invalid UTF-8 replaced).
-void append_string(Bytes& out, std::string_view text) {
-    for (unsigned char c : text) {
-        if (c < 0x20 || c >= 0x80 || c == '"' || c == '\\') {
-            append(out, dump(json(text)));
-            return;
+// A text as a JSON string, as the library writes it: UTF-8 as it is, quotes, backslashes and
+// control characters escaped; a text that is not UTF-8 left to the library (which replaces what
+// is invalid).
+void append_string(Writer& out, std::string_view text) {
+    if (!valid_utf8(text)) {
+        append(out, dump(json(text)));
+        return;
+    }
+    static constexpr char hex[] = "0123456789abcdef";
+    out.push_back('"');
+    std::size_t plain = 0; // start of the run not yet written
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') {
+            continue;
+        }
+        append(out, text.substr(plain, i - plain));
+        plain = i + 1;
+        out.push_back('\\');
+        switch (c) {
+        case '"':
+        case '\\':
+            out.push_back(static_cast<char>(c));
+            break;
+        case '\b':
+            out.push_back('b');
+            break;
+        case '\f':
+            out.push_back('f');
+            break;
+        case '\n':
+            out.push_back('n');
+            break;
+        case '\r':
+            out.push_back('r');
+            break;
+        case '\t':
+            out.push_back('t');
+            break;
+        default:
+            append(out, "u00");
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 0xF]);
         }
     }
-    out.push_back('"');
-    append(out, text);
+    append(out, text.substr(plain));
     out.push_back('"');
 }
 
 // A number as the library writes it: shortest form that reads back the same, ".0" on whole
 // floats, null for what JSON cannot hold.
-void append_double(Bytes& out, double value) {
+void append_double(Writer& out, double value) {
     if (!std::isfinite(value)) {
         append(out, "null");
         return;
     }
-    const std::string text = fmt::format("{}", value);
+    char buffer[32];
+    const std::string_view text(
+        buffer, static_cast<std::size_t>(fmt::format_to(buffer, "{}", value) - buffer));
     append(out, text);
-    if (text.find_first_of(".e") == std::string::npos) {
+    if (text.find_first_of(".e") == std::string_view::npos) {
         append(out, ".0");
     }
 }
 
-void append_cell(Bytes& out, const FieldDef& field, const SqlValue& value) {
+void append_cell(Writer& out, const FieldDef& field, const SqlValue& value) {
     // The conversions of cell_to_json, written without a document.
     if (is_null(value)) {
         append(out, "null");
@@ -70,9 +155,13 @@ void append_cell(Bytes& out, const FieldDef& field, const SqlValue& value) {
     case FieldType::float_:
         append_double(out, as_double(value));
         return;
-    case FieldType::integer:
-        append(out, fmt::format("{}", as_integer(value)));
+    case FieldType::integer: {
+        char buffer[24];
+        append(out, std::string_view(
+                        buffer, static_cast<std::size_t>(
+                                    fmt::format_to(buffer, "{}", as_integer(value)) - buffer)));
         return;
+    }
     case FieldType::boolean:
     case FieldType::datetime:
         append(out, dump(cell_to_json(field, value)));
@@ -84,7 +173,7 @@ void append_cell(Bytes& out, const FieldDef& field, const SqlValue& value) {
 
 json written_packet(Sql& sql, const FieldList& fields, std::string_view query,
                     const SqlParams& params) {
-    Bytes out;
+    Writer out;
     append(out, "{\"fields\":");
     append(out, dump(fields_json(fields)));
     append(out, ",\"rows\":[");
@@ -121,7 +210,7 @@ json written_packet(Sql& sql, const FieldList& fields, std::string_view query,
             out.push_back(']');
         });
     append(out, "]}");
-    return written_json(std::move(out));
+    return written_json(out.take());
 }
 
 json written_json(Bytes text) {
