@@ -27,7 +27,8 @@ TEST_P(DatabaseSessionTest, WrittenPacketsReadAsTheDocumentOfTheSameRows) {
         const SqlParams params = {
             {"fil", std::string("0001")}, {"orc", std::string(budget)}, {"seq", std::string("00")}};
         std::string text;
-        write_json(text, written_packet(lease.sql(), party_fields(), parties_query(), params));
+        write_json(text, written_packet(lease.sql(), WrittenFields(party_fields()), parties_query(),
+                                        params));
         const json document =
             packet_from_result(party_fields(), lease.sql().query(parties_query(), params));
         EXPECT_EQ(json::parse(text), document) << budget;

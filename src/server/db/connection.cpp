@@ -79,8 +79,8 @@ PreparedStatement& Connection::statement(std::string_view text, const SqlParams&
             evict_oldest();
         }
         auto prepared = std::make_unique<PreparedStatement>(
-            *session_, query ? PreparedStatement::Kind::query : PreparedStatement::Kind::exec, text,
-            params);
+            *session_, url_.engine,
+            query ? PreparedStatement::Kind::query : PreparedStatement::Kind::exec, text, params);
         it = statements_.emplace(key_, Entry{std::move(prepared), 0}).first;
     }
     it->second.used = ++clock_;

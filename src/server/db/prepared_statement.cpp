@@ -1,5 +1,8 @@
 #include "server/db/prepared_statement.h"
 
+#include "server/core/text.h"
+
+#include <soci/postgresql/soci-postgresql.h>
 #include <soci/soci.h>
 #include <utility>
 
@@ -35,9 +38,10 @@ void PreparedStatement::append_shape(std::string& out, const SqlParams& params) 
     }
 }
 
-PreparedStatement::PreparedStatement(soci::session& session, Kind kind, std::string_view text,
-                                     const SqlParams& params)
-    : kind_(kind)
+PreparedStatement::PreparedStatement(soci::session& session, Engine engine, Kind kind,
+                                     std::string_view text, const SqlParams& params)
+    : engine_(engine)
+    , kind_(kind)
     , slots_(params.size())
     , row_(std::make_unique<soci::row>())
     , statement_(std::make_unique<soci::statement>(session)) {
@@ -100,6 +104,23 @@ bool PreparedStatement::execute() {
 
 bool PreparedStatement::fetch() {
     return statement_->fetch();
+}
+
+const std::vector<std::string>& PreparedStatement::columns() {
+    if (columns_.empty()) {
+        columns_.reserve(row_->size());
+        for (std::size_t i = 0; i < row_->size(); ++i) {
+            columns_.push_back(upper_ascii(row_->get_properties(i).get_name()));
+        }
+    }
+    return columns_;
+}
+
+void PreparedStatement::release_result() {
+    if (engine_ == Engine::postgresql) {
+        static_cast<soci::postgresql_statement_backend*>(statement_->get_backend())
+            ->result_.reset();
+    }
 }
 
 long long PreparedStatement::affected_rows() {

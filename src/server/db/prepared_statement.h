@@ -22,7 +22,7 @@ class PreparedStatement {
 public:
     enum class Kind { exec, query };
 
-    PreparedStatement(soci::session& session, Kind kind, std::string_view text,
+    PreparedStatement(soci::session& session, Engine engine, Kind kind, std::string_view text,
                       const SqlParams& params);
     ~PreparedStatement();
     PreparedStatement(const PreparedStatement&) = delete;
@@ -36,17 +36,25 @@ public:
     bool run(const SqlParams& params);
     bool run(SqlParams&& params);
     bool fetch();
+    // After the last row: lets go of what the engine's client library holds of the result
+    // (libpq keeps a whole result set until the statement runs again).
+    void release_result();
     const soci::row& row() const { return *row_; }
     long long affected_rows();
+    // The query's column names, upper-cased (PostgreSQL folds them to lower case): worked out at
+    // the first row read and kept.
+    const std::vector<std::string>& columns();
 
 private:
     struct Slot;
     template <typename Params> void bind_values(Params&& params);
     bool execute();
 
+    Engine engine_;
     Kind kind_;
     std::vector<Slot> slots_; // never resized after preparation: the statement holds addresses
     std::unique_ptr<soci::row> row_;
+    std::vector<std::string> columns_;
     std::unique_ptr<soci::statement> statement_;
 };
 

@@ -144,12 +144,7 @@ void Sql::query(std::string_view query, const SqlParams& params, const ColumnsHa
         while (have) {
             const soci::row& row = st.row();
             if (first) {
-                std::vector<std::string> names;
-                names.reserve(row.size());
-                for (std::size_t i = 0; i < row.size(); ++i) {
-                    names.push_back(upper_ascii(row.get_properties(i).get_name()));
-                }
-                columns(names);
+                columns(st.columns());
                 first = false;
             }
             cells.resize(row.size()); // the handler may have taken them
@@ -159,6 +154,7 @@ void Sql::query(std::string_view query, const SqlParams& params, const ColumnsHa
             row_handler(cells);
             have = st.fetch();
         }
+        st.release_result();
     } catch (...) {
         connection_.drop(st);
         throw;

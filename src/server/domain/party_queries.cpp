@@ -58,7 +58,8 @@ const std::string& totals_query() {
 nlohmann::json parties_packet(Sql& sql, const std::string& branch, const std::string& budget,
                               const std::string& seq) {
     // Thousands of parties: written as text, never built as a document.
-    return written_packet(sql, party_fields(), parties_query(),
+    static const WrittenFields fields(party_fields());
+    return written_packet(sql, fields, parties_query(),
                           {{"fil", branch}, {"orc", budget}, {"seq", seq}});
 }
 

@@ -23,18 +23,18 @@ using Bytes = std::vector<std::uint8_t>;
 class Writer {
 public:
     void push_back(char c) {
-        if (blocks_.empty() || blocks_.back().size() == block_size) {
+        if (blocks_.empty() || blocks_.back().size() == blocks_.back().capacity()) {
             next_block();
         }
         blocks_.back().push_back(c);
     }
     void append(std::string_view text) {
         while (!text.empty()) {
-            if (blocks_.empty() || blocks_.back().size() == block_size) {
+            if (blocks_.empty() || blocks_.back().size() == blocks_.back().capacity()) {
                 next_block();
             }
             std::string& block = blocks_.back();
-            const std::size_t n = std::min(text.size(), block_size - block.size());
+            const std::size_t n = std::min(text.size(), block.capacity() - block.size());
             block.append(text.data(), n);
             text.remove_prefix(n);
         }
@@ -54,11 +54,14 @@ public:
     }
 
 private:
-    static constexpr std::size_t block_size = 256 * 1024;
-
+    // Small packets take one small block; large ones blocks growing to a size that stays below
+    // the allocator's threshold for mapping memory of its own.
     void next_block() {
+        const std::size_t size =
+            blocks_.empty() ? 4096
+                            : std::min<std::size_t>(blocks_.back().capacity() * 2, 96 * 1024);
         blocks_.emplace_back();
-        blocks_.back().reserve(block_size);
+        blocks_.back().reserve(size);
     }
 
     std::vector<std::string> blocks_;
@@ -171,11 +174,16 @@ void append_cell(Writer& out, const FieldDef& field, const SqlValue& value) {
 
 } // namespace
 
-json written_packet(Sql& sql, const FieldList& fields, std::string_view query,
+WrittenFields::WrittenFields(FieldList list)
+    : fields(std::move(list))
+    , text(dump(fields_json(fields))) {}
+
+json written_packet(Sql& sql, const WrittenFields& written, std::string_view query,
                     const SqlParams& params) {
+    const FieldList& fields = written.fields;
     Writer out;
     append(out, "{\"fields\":");
-    append(out, dump(fields_json(fields)));
+    append(out, written.text);
     append(out, ",\"rows\":[");
     std::vector<int> source(fields.size(), -1);
     bool first = true;
@@ -183,10 +191,15 @@ json written_packet(Sql& sql, const FieldList& fields, std::string_view query,
         query, params,
         [&](const std::vector<std::string>& columns) {
             for (std::size_t f = 0; f < fields.size(); ++f) {
-                for (std::size_t c = 0; c < columns.size(); ++c) {
+                // Names as written match at once; the case-insensitive search is the fallback.
+                for (std::size_t c = 0; c < columns.size() && source[f] < 0; ++c) {
+                    if (columns[c] == fields[f].name) {
+                        source[f] = static_cast<int>(c);
+                    }
+                }
+                for (std::size_t c = 0; c < columns.size() && source[f] < 0; ++c) {
                     if (iequals(columns[c], fields[f].name)) {
                         source[f] = static_cast<int>(c);
-                        break;
                     }
                 }
             }
