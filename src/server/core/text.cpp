@@ -54,6 +54,10 @@ bool valid_utf8(std::string_view text) {
 }
 
 std::string trim(std::string_view text) {
+    return std::string(trim_view(text));
+}
+
+std::string_view trim_view(std::string_view text) {
     std::size_t b = 0;
     std::size_t e = text.size();
     while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) {
@@ -62,7 +66,7 @@ std::string trim(std::string_view text) {
     while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) {
         --e;
     }
-    return std::string(text.substr(b, e - b));
+    return text.substr(b, e - b);
 }
 
 std::string only_digits(std::string_view text) {

@@ -11,6 +11,7 @@ std::size_t utf8_length(std::string_view text);
 bool valid_utf8(std::string_view text);
 
 std::string trim(std::string_view text);
+std::string_view trim_view(std::string_view text);
 std::string only_digits(std::string_view text);
 std::string upper_ascii(std::string_view text);
 bool iequals(std::string_view a, std::string_view b);

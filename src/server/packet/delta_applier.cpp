@@ -55,11 +55,12 @@ std::string key_text(const RowValues& key) {
 // Where the mapping's columns sit in one delta, and the statement texts for it: worked out once
 // per delta, not per row or per cell.
 struct DeltaApplier::Plan {
-    std::vector<int> position;        // per mapping column: its index in the packet, or -1
-    std::vector<std::size_t> present; // mapping columns the packet carries
-    std::vector<std::size_t> keys;    // mapping columns of the key
-    std::string read_one;             // the stored row of one key
-    std::string read_many;            // the stored rows of read_batch keys
+    std::vector<int> position;                // per mapping column: its index in the packet, or -1
+    std::vector<std::size_t> present;         // mapping columns the packet carries
+    std::vector<std::size_t> keys;            // mapping columns of the key
+    std::string read_one;                     // the stored row of one key
+    std::string where_many;                   // read_batch keys, for reading rows ahead
+    std::map<std::string, std::string> reads; // by the columns read
     std::string remove;
     std::map<std::string, std::string> inserts; // by column list
     std::map<std::string, std::string> updates; // by changed columns
@@ -225,11 +226,15 @@ std::string DeltaApplier::describe(const RowValues& key) const {
 }
 
 // Reads the stored rows of the modifies and deletes among changes [begin, end) with one
-// statement (the last keys repeated to fill it, so that one prepared statement serves).
-void DeltaApplier::read_ahead(const Plan& plan, const Packet& delta, std::size_t begin,
-                              std::size_t end) {
+// statement (the last keys repeated to fill it, so that one prepared statement serves), and of
+// them only the key and the columns some modify may change.
+void DeltaApplier::read_ahead(Plan& plan, const Packet& delta, std::size_t begin, std::size_t end) {
     read_.clear();
     std::vector<RowValues> keys;
+    std::vector<bool> wanted(mapping_.columns.size(), false);
+    for (std::size_t c : plan.keys) {
+        wanted[c] = true;
+    }
     for (std::size_t i = begin; i < end; ++i) {
         const DeltaChange& change = delta.delta[i];
         if (change.op == DeltaChange::Op::insert) {
@@ -240,9 +245,28 @@ void DeltaApplier::read_ahead(const Plan& plan, const Packet& delta, std::size_t
         } catch (const RpcError&) {
             // Refused when its change comes, after the changes before it.
         }
+        if (change.op == DeltaChange::Op::modify) {
+            for (std::size_t c : plan.present) {
+                const auto p = static_cast<std::size_t>(plan.position[c]);
+                wanted[c] = wanted[c] || change.old_row[p] != change.new_row[p];
+            }
+        }
     }
     if (keys.empty()) {
         return;
+    }
+    std::vector<std::size_t> columns;
+    std::string names;
+    for (std::size_t c = 0; c < wanted.size(); ++c) {
+        if (wanted[c]) {
+            names += (columns.empty() ? "" : ", ") + mapping_.columns[c].name;
+            columns.push_back(c);
+        }
+    }
+    std::string& text = plan.reads[names];
+    if (text.empty()) {
+        text = fmt::format("SELECT {} FROM {} WHERE {}{}", names, mapping_.table, plan.where_many,
+                           sql_.lock_rows());
     }
     SqlParams params;
     params.reserve(read_batch * plan.keys.size());
@@ -251,13 +275,17 @@ void DeltaApplier::read_ahead(const Plan& plan, const Packet& delta, std::size_t
     }
     RowValues found;
     sql_.query(
-        plan.read_many, params, [](const std::vector<std::string>&) {},
+        text, params, [](const std::vector<std::string>&) {},
         [&](std::vector<SqlValue>& cells) {
+            StoredRow row(mapping_.columns.size());
+            for (std::size_t k = 0; k < columns.size(); ++k) {
+                row[columns[k]] = std::move(cells[k]);
+            }
             found.values.clear();
             for (std::size_t c : plan.keys) {
-                found.values.emplace_back(mapping_.columns[c].name, cells[c]);
+                found.values.emplace_back(mapping_.columns[c].name, row[c]);
             }
-            read_[key_text(found)] = std::move(cells);
+            read_[key_text(found)] = std::move(row);
         });
 }
 
@@ -390,12 +418,10 @@ DeltaOutcome DeltaApplier::apply(const Packet& delta) {
     }
     const std::string select = fmt::format("SELECT {} FROM {} WHERE ", all_columns, mapping_.table);
     plan.read_one = select + key_condition(mapping_, plan.keys, 0) + std::string(sql_.lock_rows());
-    plan.read_many = select;
     for (std::size_t i = 0; i < read_batch; ++i) {
-        plan.read_many += fmt::format("{}({})", i ? " OR " : "",
-                                      key_condition(mapping_, plan.keys, i * plan.keys.size()));
+        plan.where_many += fmt::format("{}({})", i ? " OR " : "",
+                                       key_condition(mapping_, plan.keys, i * plan.keys.size()));
     }
-    plan.read_many += sql_.lock_rows();
     plan.remove = fmt::format("DELETE FROM {} WHERE {}", mapping_.table,
                               key_condition(mapping_, plan.keys, 0));
 

@@ -76,7 +76,7 @@ private:
     RowValues key_of(const RowValues& row) const;
     RowValues key_of(const Plan& plan, const Row& row) const;
     void check_values(const Plan& plan, const Row& row) const;
-    void read_ahead(const Plan& plan, const Packet& delta, std::size_t begin, std::size_t end);
+    void read_ahead(Plan& plan, const Packet& delta, std::size_t begin, std::size_t end);
     std::optional<StoredRow> stored_row(const Plan& plan, const RowValues& key);
     void insert(Plan& plan, RowValues& row);
     void remove(const Plan& plan, const RowValues& key);

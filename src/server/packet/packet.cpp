@@ -307,7 +307,10 @@ const json& Packet::value(const Row& row, std::string_view name) const {
 }
 
 std::string Packet::text(const Row& row, std::string_view name) const {
-    const json& v = value(row, name);
+    return text_of(value(row, name));
+}
+
+std::string Packet::text_of(const json& v) {
     if (v.is_string()) {
         return v.get<std::string>();
     }

@@ -45,6 +45,8 @@ public:
     // A row's value of a field; null when the packet lacks the field.
     const nlohmann::json& value(const Row& row, std::string_view name) const;
     std::string text(const Row& row, std::string_view name) const;
+    // A value as text: texts as they are, numbers written out, anything else empty.
+    static std::string text_of(const nlohmann::json& value);
     double number(const Row& row, std::string_view name) const;
 
 private:
