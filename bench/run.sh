@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 
-bash "$root/scripts/build.sh" bench_figures contratante >/dev/null
+bash "$root/scripts/build.sh" --target bench_figures contratante >/dev/null
 
 pg_args=()
 if [ -z "${CT_BENCH_NO_PG:-}" ]; then

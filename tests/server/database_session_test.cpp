@@ -1,11 +1,14 @@
 // Database sessions as the server keeps them: statements prepared once and reused, packets written
 // straight from their rows, and a PostgreSQL session that died between calls replaced.
+#include "server/core/errors.h"
 #include "server/domain/party_queries.h"
 #include "server/domain/records.h"
+#include "server/packet/delta_applier.h"
 #include "server/packet/packet.h"
 #include "server/packet/packet_text.h"
 #include "server_fixture.h"
 
+#include <fmt/format.h>
 #include <soci/postgresql/soci-postgresql.h>
 #include <soci/soci.h>
 
@@ -35,6 +38,78 @@ TEST_P(DatabaseSessionTest, WrittenPacketsReadAsTheDocumentOfTheSameRows) {
         // The same statement served both reads, and serves again.
         EXPECT_EQ(json::parse(text),
                   packet_from_result(party_fields(), lease.sql().query(parties_query(), params)));
+    }
+}
+
+// A delta of many changes has its stored rows read a batch at a time: still refused whole for a
+// row changed or removed meanwhile, still accepting a row that already holds its new values.
+TEST_P(DatabaseSessionTest, ManyChangesAreCheckedAsEachOneWas) {
+    const int parties = 30;
+    {
+        Database::Lease lease(db());
+        for (int i = 1; i <= parties; ++i) {
+            lease.sql().exec(
+                "INSERT INTO ENDECONTORCA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, "
+                "NRENDCLIORCEVE, NMFANTCLIE, VRRECECONTOREV, IDSITUCONTOREV) VALUES "
+                "('0001', '0000000200', '00', :nr, :nm, 100, 'LANCADO')",
+                {{"nr", fmt::format("{:010}", i)}, {"nm", fmt::format("Formando {}", i)}});
+        }
+    }
+    auto apply = [&](const json& delta) {
+        Database::Lease lease(db());
+        Transaction tx(lease.sql(), true);
+        DeltaApplier applier(lease.sql(), party_table());
+        DeltaOutcome out = applier.apply(Packet::parse(delta, party_known_fields(), "parties"));
+        tx.commit();
+        return out;
+    };
+    auto stored_sum = [&] {
+        return count("SELECT SUM(VRRECECONTOREV) FROM ENDECONTORCA WHERE NRORCAEVENTO = "
+                     "'0000000200'");
+    };
+    auto everyone_to = [&](const json& p, double value) {
+        json d = delta_of(p);
+        for (const json& row : p["rows"]) {
+            add_modify(d, row, with_values(p, row, {{"VRRECECONTOREV", value}}));
+        }
+        return d;
+    };
+    const json p = value("GetContratante", json::array({"0001", "0000000200", "00"}))[0];
+    ASSERT_EQ(row_count(p), static_cast<std::size_t>(parties));
+    struct Case {
+        const char* meanwhile; // another user's write before the delta
+        const char* refusal;   // "" when the delta goes through
+    };
+    const Case cases[] = {
+        {"UPDATE ENDECONTORCA SET VRRECECONTOREV = 99 WHERE NRENDCLIORCEVE = '0000000017'",
+         "0000000017 foi alterado por outro usuário"},
+        {"UPDATE ENDECONTORCA SET VRRECECONTOREV = 150 WHERE NRENDCLIORCEVE = '0000000009'", ""},
+        // last: the row stays gone
+        {"DELETE FROM ENDECONTORCA WHERE NRENDCLIORCEVE = '0000000023'",
+         "0000000023 foi excluído por outro usuário"},
+    };
+    for (const Case& c : cases) {
+        {
+            Database::Lease lease(db());
+            lease.sql().exec("UPDATE ENDECONTORCA SET VRRECECONTOREV = 100 WHERE NRORCAEVENTO = "
+                             "'0000000200'");
+            lease.sql().exec(c.meanwhile);
+        }
+        const long long before = stored_sum();
+        if (*c.refusal) {
+            try {
+                apply(everyone_to(p, 150));
+                ADD_FAILURE() << c.meanwhile << ": accepted";
+            } catch (const AppError& e) {
+                EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+            }
+            EXPECT_EQ(stored_sum(), before) << c.meanwhile;
+        } else {
+            const DeltaOutcome out = apply(everyone_to(p, 150));
+            EXPECT_EQ(out.modified, parties - 1);
+            EXPECT_EQ(out.unchanged, 1);
+            EXPECT_EQ(stored_sum(), 150 * parties);
+        }
     }
 }
 

@@ -12,8 +12,10 @@
 namespace ct::server {
 namespace {
 
-// Changes whose stored rows are read with one statement.
+// Changes whose stored rows are read with one statement; fewer than read_alone are read one by
+// one (a screen's save of a few rows need not run the statement made for a hundred).
 constexpr std::size_t read_batch = 100;
+constexpr std::size_t read_alone = 8;
 
 std::string right_trimmed(const SqlValue& v) {
     std::string t = as_text(v);
@@ -252,7 +254,7 @@ void DeltaApplier::read_ahead(Plan& plan, const Packet& delta, std::size_t begin
             }
         }
     }
-    if (keys.empty()) {
+    if (keys.size() < read_alone) {
         return;
     }
     std::vector<std::size_t> columns;
