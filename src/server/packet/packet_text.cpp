@@ -23,23 +23,20 @@ using Bytes = std::vector<std::uint8_t>;
 class Writer {
 public:
     void push_back(char c) {
-        if (blocks_.empty() || blocks_.back().size() == blocks_.back().capacity()) {
-            next_block();
+        if (used_ == size_) {
+            next_block(1);
         }
-        blocks_.back().push_back(c);
+        block_[used_++] = c;
     }
     void append(std::string_view text) {
-        while (!text.empty()) {
-            if (blocks_.empty() || blocks_.back().size() == blocks_.back().capacity()) {
-                next_block();
-            }
-            std::string& block = blocks_.back();
-            const std::size_t n = std::min(text.size(), block.capacity() - block.size());
-            block.append(text.data(), n);
-            text.remove_prefix(n);
+        if (text.size() > size_ - used_) {
+            next_block(text.size());
         }
+        std::memcpy(block_ + used_, text.data(), text.size());
+        used_ += text.size();
     }
     Bytes take() {
+        close_block();
         std::size_t total = 0;
         for (const auto& block : blocks_) {
             total += block.size();
@@ -56,15 +53,27 @@ public:
 private:
     // Small packets take one small block; large ones blocks growing to a size that stays below
     // the allocator's threshold for mapping memory of its own.
-    void next_block() {
+    void next_block(std::size_t at_least) {
+        close_block();
         const std::size_t size =
-            blocks_.empty() ? 4096
-                            : std::min<std::size_t>(blocks_.back().capacity() * 2, 96 * 1024);
-        blocks_.emplace_back();
-        blocks_.back().reserve(size);
+            std::max(at_least, blocks_.empty()
+                                   ? std::size_t{4096}
+                                   : std::min<std::size_t>(blocks_.back().size() * 2, 96 * 1024));
+        blocks_.emplace_back(size, '\0');
+        block_ = blocks_.back().data();
+        size_ = size;
+        used_ = 0;
+    }
+    void close_block() {
+        if (!blocks_.empty()) {
+            blocks_.back().resize(used_);
+        }
     }
 
     std::vector<std::string> blocks_;
+    char* block_ = nullptr; // the last block, written up to used_ of its size_
+    std::size_t size_ = 0;
+    std::size_t used_ = 0;
 };
 
 void append(Writer& out, std::string_view text) {
