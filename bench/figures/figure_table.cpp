@@ -34,7 +34,7 @@ namespace {
 
 std::string number(double value) {
     if (value >= 1000) {
-        // 12,345 as the issue writes large figures
+        // 12,345: thousands grouped by commas
         const std::string digits = fmt::format("{:.0f}", value);
         std::string out;
         for (std::size_t i = 0; i < digits.size(); ++i) {

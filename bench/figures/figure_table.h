@@ -17,8 +17,8 @@ struct Stats {
     bool empty() const { return count == 0; }
 };
 
-// One row of the table: a figure beside its floor measured in the same run, and what the issue
-// asks of their ratio.
+// One row of the table: a figure beside its floor measured in the same run, and the target for
+// their ratio.
 struct Figure {
     std::string what;
     std::string engine; // "SQLite", "PostgreSQL", or "" when no database is involved
@@ -27,7 +27,7 @@ struct Figure {
     std::string floor_what;
     Stats floor;
     bool higher_is_better = false; // rates: the ratio is floor / value
-    std::string target;            // what the issue asks, as shown
+    std::string target;            // the target, as shown
     std::string note;              // why a row has no figure
 };
 
