@@ -165,7 +165,7 @@ ResultSet Sql::query(std::string_view query, const SqlParams& params) {
     ResultSet out;
     this->query(
         query, params, [&](const std::vector<std::string>& names) { out.columns = names; },
-        [&](std::vector<SqlValue>& cells) { out.rows.push_back(cells); });
+        [&](std::vector<SqlValue>& cells) { out.rows.push_back(std::move(cells)); });
     return out;
 }
 
