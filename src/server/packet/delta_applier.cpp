@@ -265,6 +265,13 @@ void DeltaApplier::read_ahead(Plan& plan, const Packet& delta, std::size_t begin
             columns.push_back(c);
         }
     }
+    if (plan.where_many.empty()) {
+        for (std::size_t i = 0; i < read_batch; ++i) {
+            plan.where_many +=
+                fmt::format("{}({})", i ? " OR " : "",
+                            key_condition(mapping_, plan.keys, i * plan.keys.size()));
+        }
+    }
     std::string& text = plan.reads[names];
     if (text.empty()) {
         text = fmt::format("SELECT {} FROM {} WHERE {}{}", names, mapping_.table, plan.where_many,
@@ -420,10 +427,6 @@ DeltaOutcome DeltaApplier::apply(const Packet& delta) {
     }
     const std::string select = fmt::format("SELECT {} FROM {} WHERE ", all_columns, mapping_.table);
     plan.read_one = select + key_condition(mapping_, plan.keys, 0) + std::string(sql_.lock_rows());
-    for (std::size_t i = 0; i < read_batch; ++i) {
-        plan.where_many += fmt::format("{}({})", i ? " OR " : "",
-                                       key_condition(mapping_, plan.keys, i * plan.keys.size()));
-    }
     plan.remove = fmt::format("DELETE FROM {} WHERE {}", mapping_.table,
                               key_condition(mapping_, plan.keys, 0));
 
