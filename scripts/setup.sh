@@ -9,7 +9,7 @@ packages=(
   libsoci-dev libsqlite3-dev libpq-dev libboost-dev
   libfmt-dev libspdlog-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  postgresql sqlite3
+  postgresql sqlite3 time
   xvfb xauth
   poppler-utils adwaita-icon-theme
 )

@@ -4,6 +4,7 @@
 #include "payment/replaced_plan.h"
 #include "platform/dataset/data_source.h"
 #include "platform/dataset/dataset.h"
+#include "platform/dataset/packet_reader.h"
 #include "platform/db/query.h"
 #include "platform/net/net_connection.h"
 #include "platform/ui/base_grid_form.h"
@@ -367,6 +368,10 @@ public:
     // Calls a server method by name and checks its result (CheckResultServ): the payload of a
     // good result; a refusal is shown and ends the operation.
     nlohmann::json callServer(std::string_view method, const std::vector<RpcArg>& args = {});
+    // The same, with result elements read straight into data sets by their readers (see
+    // loadResultPacket).
+    nlohmann::json callServer(std::string_view method, const std::vector<RpcArg>& args,
+                              const ResultReaders& readers);
     // Runs a lookup query again; a database failure is shown and ends the operation.
     void openLookup(db::Query& query);
     // Copies the budget totals of cdsTotalRateado into the three boxes below the parties grid.
@@ -392,5 +397,8 @@ const nlohmann::json& resultElement(const nlohmann::json& result, std::size_t in
 // A server's yes/no answer; an answer that is neither (null, a packet) is a clear error, never
 // read as no.
 bool resultFlag(const nlohmann::json& result, std::string_view method);
+// Loads the packet that `reader` read as element `index` of the result of `method`; the same clear
+// error as resultElement when the answer lacked it.
+void loadResultPacket(PacketReader& reader, std::size_t index, std::string_view method);
 
 } // namespace ct

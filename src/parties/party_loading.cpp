@@ -20,11 +20,14 @@ void TfrmContratante::sbtVerificarClick() {
         cdsEndeCont.active() ? cdsEndeCont.fieldByName("NRENDCLIORCEVE").asString() : std::string();
     {
         ShowAviGuard progress(this, 6);
-        const nlohmann::json arResult =
-            callServer("GetContratante",
-                       {medCdFilial.text(), edtNrOrcamento.text(), RpcArg::ref(stNrSeqOrca)});
-        cdsEndeCont.loadPacket(resultElement(arResult, 0, "GetContratante"));
-        cdsTotalRateado.loadPacket(resultElement(arResult, 1, "GetContratante"));
+        // Thousands of parties: read straight from the answer into the data sets.
+        PacketReader parties(cdsEndeCont);
+        PacketReader totals(cdsTotalRateado);
+        callServer("GetContratante",
+                   {medCdFilial.text(), edtNrOrcamento.text(), RpcArg::ref(stNrSeqOrca)},
+                   {{0, &parties}, {1, &totals}});
+        loadResultPacket(parties, 0, "GetContratante");
+        loadResultPacket(totals, 1, "GetContratante");
         showBudgetTotals();
         if (!stNrEndCli.empty()) {
             LocateOptions options;

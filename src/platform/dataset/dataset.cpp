@@ -10,11 +10,7 @@
 #include <utility>
 
 namespace ct {
-namespace {
-
-const Value nullValue;
-
-} // namespace
+namespace {} // namespace
 
 DataSet::DataSet(std::string name)
     : name_(std::move(name)) {}
@@ -220,22 +216,22 @@ ShowRow::~ShowRow() {
     dataSet_.shown_ = previous_;
 }
 
-const Value& DataSet::currentValue(int fieldIndex) const {
+Value DataSet::currentValue(int fieldIndex) const {
     if (fieldIndex < 0 || fieldIndex >= fieldCount())
-        return nullValue;
+        return {};
     if (shown_ >= 0 && active() && shown_ != displayCurrent()) {
         int position = shown_;
         if (state_ == DataSetState::Insert && position > insertPos_)
             --position; // rows after the one being inserted
         if (position < static_cast<int>(view_.size()))
-            return view_[position]->values[fieldIndex];
-        return nullValue;
+            return view_[position]->values.get(fieldIndex);
+        return {};
     }
     if (editing() && buffer_)
-        return buffer_->values[fieldIndex];
+        return bufferValues_[fieldIndex];
     if (Row* row = currentRow())
-        return row->values[fieldIndex];
-    return nullValue;
+        return row->values.get(fieldIndex);
+    return {};
 }
 
 Value DataSet::oldValueOf(int fieldIndex) const {
@@ -249,19 +245,19 @@ Value DataSet::oldValueOf(int fieldIndex) const {
     if (!row || row->status == RowStatus::Inserted)
         return {};
     if (row->status == RowStatus::Modified)
-        return row->original[fieldIndex];
-    return row->values[fieldIndex];
+        return row->original.get(fieldIndex);
+    return row->values.get(fieldIndex);
 }
 
 void DataSet::writeValue(int fieldIndex, Value value) {
     Field& target = field(fieldIndex);
     checkActive("alterar um campo");
     if (editing()) {
-        buffer_->values[fieldIndex] = std::move(value);
+        bufferValues_[fieldIndex] = std::move(value);
         if (!target.calculated())
             modified_ = true;
     } else if (target.calculated() && currentRow()) {
-        currentRow()->values[fieldIndex] = std::move(value);
+        currentRow()->values.set(fieldIndex, value);
     } else {
         throw DataSetError(fmt::format("{}: o campo {} só pode ser alterado em edição ou inclusão",
                                        name_.empty() ? "Conjunto de dados" : name_, target.name()));
@@ -322,6 +318,7 @@ void DataSet::setActive(bool on) {
 
 void DataSet::discardEdit() {
     buffer_.reset();
+    bufferValues_.clear();
     editStart_.clear();
     insertPos_ = -1;
     insertBefore_ = nullptr;
@@ -345,7 +342,7 @@ void DataSet::beginInsert(bool atEnd) {
     run(beforeScroll, *this);
     auto row = std::make_unique<Row>();
     row->id = nextId_++;
-    row->values.resize(fields_.size());
+    bufferValues_.assign(fields_.size(), Value());
     bool end = atEnd || current_ < 0 || view_.empty();
     insertAtEnd_ = end;
     insertPos_ = end ? static_cast<int>(view_.size()) : current_;
@@ -384,8 +381,10 @@ void DataSet::edit() {
     }
     run(beforeEdit, *this);
     Row* row = currentRow();
-    buffer_ = std::make_unique<Row>(*row);
-    editStart_ = row->values;
+    buffer_ = std::make_unique<Row>();
+    buffer_->id = row->id;
+    editStart_ = row->values.unpack();
+    bufferValues_ = editStart_;
     modified_ = false;
     setState(DataSetState::Edit);
     notify(Notice::Field, nullptr);
@@ -412,20 +411,21 @@ void DataSet::post() {
 
 void DataSet::commitEdit() {
     Row* row = currentRow();
+    PackedValues edited(bufferValues_);
     bool changed = false;
     for (int i : storedFields())
-        if (!(buffer_->values[i] == row->values[i]))
+        if (!edited.sameAt(i, row->values))
             changed = true;
     if (changed && row->status == RowStatus::Unchanged) {
-        row->original = row->values;
+        row->original = std::move(row->values);
         row->status = RowStatus::Modified;
         row->changeSeq = nextSeq_++;
     }
-    row->values = std::move(buffer_->values);
+    row->values = std::move(edited);
     if (row->status == RowStatus::Modified) {
         bool back = true; // edited back to the saved values: nothing pending
         for (int i : storedFields())
-            if (!(row->values[i] == row->original[i]))
+            if (!row->values.sameAt(i, row->original))
                 back = false;
         if (back) {
             row->status = RowStatus::Unchanged;
@@ -452,6 +452,7 @@ void DataSet::commitEdit() {
 void DataSet::commitInsert() {
     std::unique_ptr<Row> owned = std::move(buffer_);
     Row* row = owned.get();
+    row->values = PackedValues(bufferValues_);
     row->status = RowStatus::Inserted;
     row->changeSeq = nextSeq_++;
     auto at = rows_.end();

@@ -176,7 +176,7 @@ public:
     DataSetEvent beforeScroll, afterScroll;
 
     // For fields and data sources.
-    const Value& currentValue(int fieldIndex) const;
+    Value currentValue(int fieldIndex) const;
     Value oldValueOf(int fieldIndex) const;
     void writeValue(int fieldIndex, Value value); // already converted and checked
     void attachSource(DataSource* source);
@@ -186,6 +186,7 @@ public:
 
 private:
     friend class ShowRow;
+    friend class PacketLoader;
     enum class Notice { State, DataSet, Scroll, Field, UpdateRecord, Active };
 
     void checkActive(const char* operation) const;
@@ -223,7 +224,8 @@ private:
     bool bof_ = true;
     bool eof_ = true;
 
-    std::unique_ptr<Row> buffer_; // the row being edited or inserted
+    std::unique_ptr<Row> buffer_;     // the row being edited or inserted
+    std::vector<Value> bufferValues_; // its values while it is edited
     std::vector<Value> editStart_;
     int insertPos_ = -1; // where the inserted row shows in view_
     bool insertAtEnd_ = false;

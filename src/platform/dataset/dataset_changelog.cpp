@@ -42,8 +42,11 @@ void DataSet::cancelUpdates() {
         Row& row = *rows_[i];
         if (row.pending()) {
             // calculated values are not part of the log; keep the ones the row has now
-            for (int f : storedFields())
-                row.values[f] = row.original[f];
+            std::vector<Value> restored = row.original.unpack();
+            for (int f = 0; f < fieldCount(); ++f)
+                if (fields_[f]->calculated())
+                    restored[f] = row.values.get(f);
+            row.values = PackedValues(restored);
         }
         row.status = RowStatus::Unchanged;
         row.deleted = false;

@@ -141,7 +141,7 @@ int DataSet::find(std::string_view fieldNames, const std::vector<Value>& values,
         const Row& row = *view_[pos];
         bool all = true;
         for (std::size_t k = 0; k < indexes.size() && all; ++k) {
-            const Value& have = row.values[indexes[k]];
+            const Value have = row.values.get(indexes[k]);
             const Value& want = wanted[k];
             if (blank(want))
                 all = blank(have);

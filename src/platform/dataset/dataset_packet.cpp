@@ -1,5 +1,7 @@
 // Data packets in and out, and copying the content of another data set.
 #include "platform/dataset/dataset.h"
+#include "platform/dataset/packet_loader.h"
+#include "platform/dataset/packet_reader.h"
 #include "platform/dataset/row.h"
 #include "platform/dataset/text_compare.h"
 
@@ -34,54 +36,11 @@ bool compatible(FieldType ours, FieldType theirs) {
     return ours == theirs;
 }
 
-// A packet value read for a field; the kind must fit the field's type.
-Value fromJson(const json& j, const Field& field) {
-    if (j.is_null())
-        return Value();
-    auto wrong = [&]() {
-        return DataSetError(fmt::format("valor {} inadequado para o campo {} ({})", j.dump(),
-                                        field.name(), fieldTypeName(field.type())));
-    };
-    switch (field.type()) {
-    case FieldType::String:
-    case FieldType::FixedString:
-        if (!j.is_string())
-            throw wrong();
-        return field.convert(Value(j.get<std::string>()));
-    case FieldType::Float:
-        if (!j.is_number())
-            throw wrong();
-        return Value(j.get<double>());
-    case FieldType::Integer:
-        if (j.is_number_unsigned() && j.get<std::uint64_t>() > 9000000000000000000ull)
-            throw wrong();
-        if (j.is_number_integer())
-            return Value(static_cast<long long>(j.get<std::int64_t>()));
-        if (j.is_number_float() && std::nearbyint(j.get<double>()) == j.get<double>() &&
-            std::fabs(j.get<double>()) < 9e18)
-            return Value(static_cast<long long>(j.get<double>()));
-        throw wrong();
-    case FieldType::Boolean:
-        if (!j.is_boolean())
-            throw wrong();
-        return Value(j.get<bool>());
-    case FieldType::DateTime: {
-        if (!j.is_string())
-            throw wrong();
-        auto when = DateTime::parseIso(j.get<std::string>());
-        if (!when)
-            throw wrong();
-        return Value(*when);
-    }
-    }
-    throw wrong();
-}
-
-std::vector<FieldDef> readFieldList(const json& packet) {
-    if (!packet.contains("fields") || !packet["fields"].is_array())
+std::vector<FieldDef> readFieldList(const json* fields) {
+    if (!fields || !fields->is_array())
         throw DataSetError("o pacote não traz a lista \"fields\"");
     std::vector<FieldDef> defs;
-    for (const json& f : packet["fields"]) {
+    for (const json& f : *fields) {
         if (!f.is_object() || !f.contains("name") || !f["name"].is_string() ||
             f["name"].get<std::string>().empty())
             throw DataSetError(fmt::format("definição de campo inválida: {}", f.dump()));
@@ -109,7 +68,184 @@ std::vector<FieldDef> readFieldList(const json& packet) {
     return defs;
 }
 
+std::string refusedBy(const std::string& name, const char* what) {
+    return fmt::format("{}: pacote de dados {}: ", name.empty() ? "Conjunto de dados" : name, what);
+}
+
 } // namespace
+
+// ---- reading packets ----
+
+void PacketScalar::setFromJson(const json& value) {
+    switch (value.type()) {
+    case json::value_t::null:
+        kind = Kind::Null;
+        break;
+    case json::value_t::string:
+        kind = Kind::Text;
+        text = value.get_ref<const std::string&>();
+        break;
+    case json::value_t::number_integer:
+        kind = Kind::Integer;
+        integer = value.get<std::int64_t>();
+        break;
+    case json::value_t::number_unsigned:
+        kind = Kind::Unsigned;
+        unsignedNumber = value.get<std::uint64_t>();
+        break;
+    case json::value_t::number_float:
+        kind = Kind::Float;
+        number = value.get<double>();
+        break;
+    case json::value_t::boolean:
+        kind = Kind::Boolean;
+        flag = value.get<bool>();
+        break;
+    default:
+        kind = Kind::Other;
+        other = value;
+    }
+}
+
+std::string PacketScalar::dump() const {
+    switch (kind) {
+    case Kind::Null:
+        return "null";
+    case Kind::Text:
+        return json(text).dump();
+    case Kind::Integer:
+        return json(integer).dump();
+    case Kind::Unsigned:
+        return json(unsignedNumber).dump();
+    case Kind::Float:
+        return json(number).dump();
+    case Kind::Boolean:
+        return flag ? "true" : "false";
+    case Kind::Other:
+        return other.dump();
+    }
+    return {};
+}
+
+PacketLoader::PacketLoader(DataSet& target)
+    : target_(target)
+    , adopt_(!target.persistentFields_) {}
+
+PacketLoader::~PacketLoader() = default;
+
+void PacketLoader::readFields(const json* fields) {
+    incoming_ = readFieldList(fields);
+}
+
+void PacketLoader::mapFields() {
+    if (adopt_) {
+        if (incoming_.empty())
+            throw DataSetError("o pacote não traz campos");
+        shape_ = std::make_unique<DataSet>(target_.name_, std::vector<FieldDef>{});
+        shape_->setFieldDefs(incoming_);
+    }
+    const DataSet& fields = adopt_ ? *shape_ : target_;
+    source_.assign(fields.fields_.size(), -1);
+    for (const auto& f : fields.fields_) {
+        if (f->calculated())
+            continue;
+        auto it = std::find_if(incoming_.begin(), incoming_.end(),
+                               [&](const FieldDef& d) { return sameName(d.name, f->name()); });
+        if (it == incoming_.end())
+            throw DataSetError(fmt::format("o pacote não traz o campo {}", f->name()));
+        if (!compatible(f->type(), it->type))
+            throw DataSetError(fmt::format("o campo {} é {} no pacote e {} no conjunto de dados",
+                                           f->name(), fieldTypeName(it->type),
+                                           fieldTypeName(f->type())));
+        source_[f->index()] = static_cast<int>(it - incoming_.begin());
+    }
+}
+
+// A packet value for a field of the set; its kind must fit the field's type.
+void PacketLoader::convert(std::size_t target, const PacketScalar& value) {
+    using Kind = PacketScalar::Kind;
+    const Field& field = (adopt_ ? *shape_ : target_).field(static_cast<int>(target));
+    if (value.kind == Kind::Null) {
+        builder_.setNull(target);
+        return;
+    }
+    auto wrong = [&]() {
+        return DataSetError(fmt::format("valor {} inadequado para o campo {} ({})", value.dump(),
+                                        field.name(), fieldTypeName(field.type())));
+    };
+    switch (field.type()) {
+    case FieldType::String:
+    case FieldType::FixedString:
+        if (value.kind != Kind::Text)
+            throw wrong();
+        field.checkText(value.text);
+        builder_.setText(target, value.text);
+        return;
+    case FieldType::Float:
+        if (value.kind == Kind::Integer)
+            builder_.setDouble(target, static_cast<double>(value.integer));
+        else if (value.kind == Kind::Unsigned)
+            builder_.setDouble(target, static_cast<double>(value.unsignedNumber));
+        else if (value.kind == Kind::Float)
+            builder_.setDouble(target, value.number);
+        else
+            throw wrong();
+        return;
+    case FieldType::Integer:
+        if (value.kind == Kind::Integer)
+            builder_.setInteger(target, value.integer);
+        else if (value.kind == Kind::Unsigned && value.unsignedNumber <= 9000000000000000000ull)
+            builder_.setInteger(target, static_cast<std::int64_t>(value.unsignedNumber));
+        else if (value.kind == Kind::Float && std::nearbyint(value.number) == value.number &&
+                 std::fabs(value.number) < 9e18)
+            builder_.setInteger(target, static_cast<std::int64_t>(value.number));
+        else
+            throw wrong();
+        return;
+    case FieldType::Boolean:
+        if (value.kind != Kind::Boolean)
+            throw wrong();
+        builder_.setBool(target, value.flag);
+        return;
+    case FieldType::DateTime: {
+        if (value.kind != Kind::Text)
+            throw wrong();
+        auto when = DateTime::parseIso(value.text);
+        if (!when)
+            throw wrong();
+        builder_.setDateTime(target, *when);
+        return;
+    }
+    }
+    throw wrong();
+}
+
+void PacketLoader::addRow(const PacketScalar* values, std::size_t count, bool isArray) {
+    const std::size_t rowNumber = rows_.size() + 1;
+    if (!isArray || count != incoming_.size())
+        throw DataSetError(fmt::format("a linha {} tem {} valores; esperados {}", rowNumber,
+                                       isArray ? count : 0, incoming_.size()));
+    builder_.reset(source_.size());
+    for (std::size_t i = 0; i < source_.size(); ++i) {
+        if (source_[i] < 0)
+            continue;
+        try {
+            convert(i, values[static_cast<std::size_t>(source_[i])]);
+        } catch (const DataSetError& e) {
+            throw DataSetError(fmt::format("linha {}: {}", rowNumber, e.what()));
+        }
+    }
+    auto row = std::make_unique<Row>();
+    row->values = builder_.build();
+    rows_.push_back(std::move(row));
+}
+
+void PacketLoader::commit() {
+    DataSet::run(target_.beforeOpen, target_);
+    target_.adoptContent(adopt_ ? std::move(incoming_) : std::vector<FieldDef>{}, std::move(rows_),
+                         1);
+    target_.fireOpened();
+}
 
 nlohmann::json DataSet::packetFields() const {
     json list = json::array();
@@ -135,7 +271,7 @@ nlohmann::json DataSet::data() const {
         json values = json::array();
         values.get_ref<json::array_t&>().reserve(stored.size());
         for (int i : stored)
-            values.push_back(toJson(row->values[i]));
+            values.push_back(toJson(row->values.get(i)));
         rows.push_back(std::move(values));
     }
     return json{{"fields", packetFields()}, {"rows", std::move(rows)}};
@@ -145,11 +281,11 @@ nlohmann::json DataSet::delta() const {
     if (!active())
         return nullptr;
     std::vector<int> stored = storedFields();
-    auto pick = [&](const std::vector<Value>& values) {
+    auto pick = [&](const PackedValues& values) {
         json out = json::array();
         out.get_ref<json::array_t&>().reserve(stored.size());
         for (int i : stored)
-            out.push_back(toJson(values[i]));
+            out.push_back(toJson(values.get(i)));
         return out;
     };
     std::vector<const Row*> pending;
@@ -176,82 +312,38 @@ void DataSet::loadPacket(const nlohmann::json& packet) {
         close();
         return;
     }
-    std::string who = name_.empty() ? "Conjunto de dados" : name_;
-    std::vector<std::unique_ptr<Row>> rows;
-    std::vector<FieldDef> newDefs;
+    PacketLoader loader(*this);
     try {
         if (!packet.is_object())
             throw DataSetError("o pacote não é um objeto JSON");
         if (packet.contains("delta") && !packet.contains("rows"))
             throw DataSetError(
                 "um pacote de alterações pendentes não pode ser carregado como dados");
-        std::vector<FieldDef> incoming = readFieldList(packet);
-        if (!packet.contains("rows") || !packet["rows"].is_array())
+        const auto fields = packet.find("fields");
+        loader.readFields(fields == packet.end() ? nullptr : &*fields);
+        const auto rows = packet.find("rows");
+        if (rows == packet.end() || !rows->is_array())
             throw DataSetError("o pacote não traz a lista \"rows\"");
-
-        // where each of our fields comes from in the packet (-1: calculated, kept null)
-        bool adopt = !persistentFields_;
-        DataSet shape(name_, {});
-        if (adopt) {
-            if (incoming.empty())
-                throw DataSetError("o pacote não traz campos");
-            shape.setFieldDefs(incoming);
+        loader.mapFields();
+        std::vector<PacketScalar> values;
+        for (const json& r : *rows) {
+            values.resize(r.is_array() ? r.size() : 0);
+            for (std::size_t i = 0; i < values.size(); ++i)
+                values[i].setFromJson(r[i]);
+            loader.addRow(values.data(), values.size(), r.is_array());
         }
-        const DataSet& target = adopt ? shape : *this;
-        std::vector<int> source(target.fields_.size(), -1);
-        for (const auto& f : target.fields_) {
-            if (f->calculated())
-                continue;
-            auto it = std::find_if(incoming.begin(), incoming.end(),
-                                   [&](const FieldDef& d) { return sameName(d.name, f->name()); });
-            if (it == incoming.end())
-                throw DataSetError(fmt::format("o pacote não traz o campo {}", f->name()));
-            if (!compatible(f->type(), it->type))
-                throw DataSetError(
-                    fmt::format("o campo {} é {} no pacote e {} no conjunto de dados", f->name(),
-                                fieldTypeName(it->type), fieldTypeName(f->type())));
-            source[f->index()] = static_cast<int>(it - incoming.begin());
-        }
-        std::size_t rowNumber = 0;
-        for (const json& r : packet["rows"]) {
-            ++rowNumber;
-            if (!r.is_array() || r.size() != incoming.size())
-                throw DataSetError(fmt::format("a linha {} tem {} valores; esperados {}", rowNumber,
-                                               r.is_array() ? r.size() : 0, incoming.size()));
-            auto row = std::make_unique<Row>();
-            row->values.resize(target.fields_.size());
-            for (std::size_t i = 0; i < source.size(); ++i) {
-                if (source[i] < 0)
-                    continue;
-                try {
-                    row->values[i] = fromJson(r[source[i]], *target.fields_[i]);
-                } catch (const DataSetError& e) {
-                    throw DataSetError(fmt::format("linha {}: {}", rowNumber, e.what()));
-                }
-            }
-            rows.push_back(std::move(row));
-        }
-        if (adopt)
-            newDefs = std::move(incoming);
     } catch (const DataSetError& e) {
-        throw DataSetError(fmt::format("{}: pacote de dados recusado: {}", who, e.what()));
+        throw DataSetError(refusedBy(name_, "recusado") + e.what());
     } catch (const nlohmann::json::exception& e) {
-        throw DataSetError(fmt::format("{}: pacote de dados recusado: {}", who, e.what()));
+        throw DataSetError(refusedBy(name_, "recusado") + e.what());
     }
-    run(beforeOpen, *this);
-    adoptContent(std::move(newDefs), std::move(rows), 1);
-    fireOpened();
+    loader.commit();
 }
 
 void DataSet::loadPacketText(std::string_view text) {
-    json packet;
-    try {
-        packet = json::parse(text);
-    } catch (const nlohmann::json::exception& e) {
-        throw DataSetError(fmt::format("{}: pacote de dados ilegível: {}",
-                                       name_.empty() ? "Conjunto de dados" : name_, e.what()));
-    }
-    loadPacket(packet);
+    PacketReader reader(*this);
+    json::sax_parse(text, &reader);
+    reader.load();
 }
 
 void DataSet::copyFrom(const DataSet& other) {
@@ -281,13 +373,14 @@ void DataSet::copyFrom(const DataSet& other) {
     // values are checked against our sizes before anything changes
     DataSet shape(name_, {});
     shape.setFieldDefs(defs);
-    auto remap = [&](const std::vector<Value>& values) {
-        std::vector<Value> out(defs.size());
+    auto remap = [&](const PackedValues& values) {
+        PackedValues::Builder out;
+        out.reset(defs.size());
         for (std::size_t i = 0; i < defs.size(); ++i)
             if (source[i] >= 0)
-                out[i] = adopt ? values[source[i]]
-                               : shape.field(static_cast<int>(i)).convert(values[source[i]]);
-        return out;
+                out.set(i, adopt ? values.get(source[i])
+                                 : shape.field(static_cast<int>(i)).convert(values.get(source[i])));
+        return out.build();
     };
     std::vector<std::unique_ptr<Row>> rows;
     for (const auto& theirs : other.rows_) {

@@ -54,7 +54,7 @@ bool DataSet::rowVisible(const Row& row) const {
 
 bool DataSet::rowLess(const Row* a, const Row* b) const {
     for (int i : indexFields_)
-        if (int c = compareValues(a->values[i], b->values[i]))
+        if (int c = compareValues(a->values.get(i), b->values.get(i)))
             return c < 0;
     return a->order < b->order;
 }

@@ -58,6 +58,18 @@ DateTime DateTime::fromParts(int year, int month, int day, int hour, int minute,
                                    year, hour, minute, second));
 }
 
+DateTime DateTime::fromEpochSeconds(std::int64_t seconds) {
+    std::int64_t days = seconds / 86400;
+    std::int64_t rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    DateTime out = fromDays(days);
+    out.secondsOfDay_ = static_cast<std::int32_t>(rest);
+    return out;
+}
+
 DateTime DateTime::fromDays(std::int64_t days) {
     DateTime result;
     result.days_ = days;

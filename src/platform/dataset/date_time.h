@@ -47,6 +47,9 @@ public:
     }
     DateTime date() const { return fromDays(days_); }
     DateTime addDays(std::int64_t count) const;
+    // Seconds since 1970-01-01 00:00:00 (negative before): the value in one number.
+    std::int64_t epochSeconds() const { return days_ * 86400 + secondsOfDay_; }
+    static DateTime fromEpochSeconds(std::int64_t seconds);
     // Whole days from this date to `other` (dates only, times ignored).
     std::int64_t daysUntil(const DateTime& other) const { return other.days_ - days_; }
 

@@ -128,6 +128,16 @@ DateTime Field::asDateTime() const {
     throw DataSetError(fmt::format("O campo {} não pode ser lido como data", name()));
 }
 
+void Field::checkText(std::string_view text) const {
+    if (!isValidUtf8(text))
+        throw DataSetError(fmt::format("Valor inválido para o campo {}: {}", name(),
+                                       "texto com caracteres inválidos (UTF-8)"));
+    if (def_.size > 0 && utf8Length(text) > static_cast<std::size_t>(def_.size))
+        throw DataSetError(
+            fmt::format("O texto \"{}\" tem {} caracteres; o campo {} aceita no máximo {}", text,
+                        utf8Length(text), name(), def_.size));
+}
+
 Value Field::convert(const Value& value) const {
     if (value.isNull())
         return value;
@@ -148,12 +158,7 @@ Value Field::convert(const Value& value) const {
             text = value.asBool() ? "True" : "False";
         else
             text = formatDateTimePattern(value.asDateTime(), {});
-        if (!isValidUtf8(text))
-            throw refuse("texto com caracteres inválidos (UTF-8)");
-        if (def_.size > 0 && utf8Length(text) > static_cast<std::size_t>(def_.size))
-            throw DataSetError(
-                fmt::format("O texto \"{}\" tem {} caracteres; o campo {} aceita no máximo {}",
-                            text, utf8Length(text), name(), def_.size));
+        checkText(text);
         return Value(std::move(text));
     }
     case FieldType::Float:

@@ -100,6 +100,8 @@ public:
 
     // Converts a value to this field's type without writing it (throws DataSetError).
     Value convert(const Value& value) const;
+    // Refuses, as convert does, a text this text field cannot hold.
+    void checkText(std::string_view text) const;
 
     // Event slots, detachable with EventDetach.
     FieldGetTextEvent onGetText;

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "platform/dataset/value.h"
+#include "platform/dataset/packed_values.h"
 
 #include <cstdint>
-#include <vector>
 
 namespace ct {
 
@@ -14,10 +13,10 @@ struct Row {
     std::uint64_t id = 0;        // bookmark
     std::uint64_t changeSeq = 0; // order of its first pending change (0: none)
     RowStatus status = RowStatus::Unchanged;
-    bool deleted = false;        // deleted since the last merge, kept for the delta and undo
-    std::vector<Value> values;   // every field, calculated ones included
-    std::vector<Value> original; // as at the last merge (empty for an inserted row)
-    std::size_t order = 0;       // position in natural order, for stable sorting
+    bool deleted = false;  // deleted since the last merge, kept for the delta and undo
+    PackedValues values;   // every field, calculated ones included
+    PackedValues original; // as at the last merge (empty for an inserted row)
+    std::size_t order = 0; // position in natural order, for stable sorting
 
     bool pending() const { return status != RowStatus::Unchanged || deleted; }
 };

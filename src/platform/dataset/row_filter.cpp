@@ -303,13 +303,14 @@ std::optional<int> compare(const Value& a, const Value& b, bool caseInsensitive)
     return std::nullopt;
 }
 
-Value operand(const Node& node, const std::vector<Value>& values) {
+Value operand(const Node& node, const PackedValues& values) {
     if (node.op == Op::Field)
-        return static_cast<std::size_t>(node.field) < values.size() ? values[node.field] : Value();
+        return static_cast<std::size_t>(node.field) < values.size() ? values.get(node.field)
+                                                                    : Value();
     return node.literal;
 }
 
-bool eval(const Node& node, const std::vector<Value>& values, bool ci) {
+bool eval(const Node& node, const PackedValues& values, bool ci) {
     switch (node.op) {
     case Op::And:
         return eval(*node.left, values, ci) && eval(*node.right, values, ci);
@@ -362,7 +363,7 @@ std::shared_ptr<const RowFilter> RowFilter::parse(std::string_view text, const R
     return filter;
 }
 
-bool RowFilter::matches(const std::vector<Value>& values, bool caseInsensitive) const {
+bool RowFilter::matches(const PackedValues& values, bool caseInsensitive) const {
     return !root_ || eval(*root_, values, caseInsensitive);
 }
 

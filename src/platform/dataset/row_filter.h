@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dataset/field_def.h"
+#include "platform/dataset/packed_values.h"
 #include "platform/dataset/value.h"
 
 #include <functional>
@@ -24,7 +25,7 @@ public:
     // Throws DataSetError with the position of the fault for a bad text or an unknown field.
     static std::shared_ptr<const RowFilter> parse(std::string_view text, const Resolver& resolve);
 
-    bool matches(const std::vector<Value>& values, bool caseInsensitive) const;
+    bool matches(const PackedValues& values, bool caseInsensitive) const;
 
     struct Node;
     ~RowFilter();

@@ -24,4 +24,12 @@ nlohmann::json CheckResultServ(const ServerResult& result, bool showError, int /
     MensErro(result.errorMessage());
 }
 
+nlohmann::json CheckResultServ(ServerResult&& result, bool showError, int /*helpContext*/) {
+    if (result.ok())
+        return std::move(result).takeValue();
+    if (!showError)
+        throw ServerError(result);
+    MensErro(result.errorMessage());
+}
+
 } // namespace ct

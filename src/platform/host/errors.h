@@ -17,5 +17,7 @@ void MensErro(const std::string& text, bool abort);
 // ServerError instead, for the caller to handle. The help context is accepted and unused.
 nlohmann::json CheckResultServ(const ServerResult& result, bool showError = true,
                                int helpContext = 0);
+// The same for a result not needed afterwards: the payload is moved out, not copied.
+nlohmann::json CheckResultServ(ServerResult&& result, bool showError = true, int helpContext = 0);
 
 } // namespace ct

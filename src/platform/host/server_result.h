@@ -22,6 +22,8 @@ public:
 
     bool ok() const { return ok_; }
     const nlohmann::json& value() const { return value_; }
+    // The payload taken out of a result no longer needed.
+    nlohmann::json takeValue() && { return std::move(value_); }
     const nlohmann::json& byref() const { return byref_; }
     int errorCode() const { return code_; }
     const std::string& errorMessage() const { return message_; }

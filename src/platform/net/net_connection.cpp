@@ -135,12 +135,17 @@ CallObserver NetConnection::setCallObserver(CallObserver observer) {
 }
 
 ServerResult NetConnection::call(std::string_view method, const std::vector<RpcArg>& args) {
+    return call(method, args, {});
+}
+
+ServerResult NetConnection::call(std::string_view method, const std::vector<RpcArg>& args,
+                                 const ResultReaders& readers) {
     nlohmann::json params = nlohmann::json::array();
     for (const RpcArg& arg : args)
         params.push_back(arg.toJson());
 
     const auto started = std::chrono::steady_clock::now();
-    ServerResult result = exchange(method, params, args);
+    ServerResult result = exchange(method, params, args, readers);
     const std::chrono::duration<double, std::milli> elapsed =
         std::chrono::steady_clock::now() - started;
 
@@ -168,7 +173,8 @@ nlohmann::json NetConnection::callUnchecked(std::string_view method,
 }
 
 ServerResult NetConnection::exchange(std::string_view method, const nlohmann::json& params,
-                                     const std::vector<RpcArg>& args) {
+                                     const std::vector<RpcArg>& args,
+                                     const ResultReaders& readers) {
     try {
         open();
     } catch (const std::exception& e) {
@@ -189,9 +195,12 @@ ServerResult NetConnection::exchange(std::string_view method, const nlohmann::js
     req.set_header("Content-Type", "application/json");
     std::string body;
     const std::size_t limit = maxAnswerBytes_;
-    req.content_receiver = [&body, limit](const char* data, size_t length, uint64_t, uint64_t) {
+    req.content_receiver = [&body, limit](const char* data, size_t length, uint64_t,
+                                          uint64_t total) {
         if (body.size() + length > limit)
             return false;
+        if (body.empty() && total > 0 && total <= limit)
+            body.reserve(total); // one allocation for a large answer
         body.append(data, length);
         return true;
     };
@@ -210,12 +219,19 @@ ServerResult NetConnection::exchange(std::string_view method, const nlohmann::js
             ServerResult::transportError,
             fmt::format("O servidor de aplicação em {} respondeu com o código HTTP {}.",
                         address(host_, port_), res.status));
-    return readAnswer(body, args);
+    return readAnswer(body, args, readers);
 }
 
-ServerResult NetConnection::readAnswer(const std::string& body,
-                                       const std::vector<RpcArg>& args) const {
-    const nlohmann::json answer = nlohmann::json::parse(body, nullptr, false);
+ServerResult NetConnection::readAnswer(const std::string& body, const std::vector<RpcArg>& args,
+                                       const ResultReaders& readers) const {
+    nlohmann::json answer;
+    if (readers.empty()) {
+        answer = nlohmann::json::parse(body, nullptr, false);
+    } else {
+        AnswerReader reader(answer, readers);
+        if (!nlohmann::json::sax_parse(body, &reader) || !reader.complete())
+            answer = nlohmann::json::value_t::discarded;
+    }
     if (answer.is_discarded() || !answer.is_object())
         return invalidAnswer("o conteúdo não é um objeto JSON");
     if (auto id = answer.find("id"); id != answer.end() && !id->is_null() && *id != lastId_)
@@ -239,14 +255,15 @@ ServerResult NetConnection::readAnswer(const std::string& body,
     const auto result = answer.find("result");
     if (result == answer.end() || !result->is_object())
         return invalidAnswer("resultado ausente");
+    // The answer is not needed afterwards: its parts are moved out, never copied.
     nlohmann::json value = nullptr;
     if (auto v = result->find("value"); v != result->end())
-        value = *v;
+        value = std::move(*v);
     nlohmann::json byref = nlohmann::json::object();
     if (auto b = result->find("byref"); b != result->end() && !b->is_null()) {
         if (!b->is_object())
             return invalidAnswer("argumentos por referência malformados");
-        byref = *b;
+        byref = std::move(*b);
     }
 
     // All by-reference values are checked before any variable is written.

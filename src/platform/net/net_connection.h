@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/host/server_result.h"
+#include "platform/net/answer_reader.h"
 #include "platform/net/rpc_arg.h"
 
 #include <functional>
@@ -70,6 +71,11 @@ public:
     // result in Portuguese, for CheckResultServ. Variables passed by reference are written only
     // on success.
     ServerResult call(std::string_view method, const std::vector<RpcArg>& args = {});
+    // The same, with elements of the result array read by readers of their own straight from the
+    // answer's text (a data set's packet, never held as a document); their place in value() is
+    // null, and a reader whose element did not come is left incomplete.
+    ServerResult call(std::string_view method, const std::vector<RpcArg>& args,
+                      const ResultReaders& readers);
     // For calls whose result is read without the check: the payload, or a ServerError, so that an
     // error is never read as an empty text or false.
     nlohmann::json callUnchecked(std::string_view method, const std::vector<RpcArg>& args = {});
@@ -84,8 +90,9 @@ public:
 
 private:
     ServerResult exchange(std::string_view method, const nlohmann::json& params,
-                          const std::vector<RpcArg>& args);
-    ServerResult readAnswer(const std::string& body, const std::vector<RpcArg>& args) const;
+                          const std::vector<RpcArg>& args, const ResultReaders& readers);
+    ServerResult readAnswer(const std::string& body, const std::vector<RpcArg>& args,
+                            const ResultReaders& readers) const;
 
     std::string serverName_ = "PRQ31000.rdmContratante";
     std::string host_ = "127.0.0.1";

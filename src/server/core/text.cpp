@@ -15,7 +15,49 @@ std::size_t utf8_length(std::string_view text) {
     return n;
 }
 
+bool valid_utf8(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int extra = 0;
+        unsigned char low = 0x80; // allowed range of the second byte
+        unsigned char high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            low = c == 0xE0 ? 0xA0 : 0x80;
+            high = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            low = c == 0xF0 ? 0x90 : 0x80;
+            high = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (end - p <= extra || p[1] < low || p[1] > high) {
+            return false;
+        }
+        for (int i = 2; i <= extra; ++i) {
+            if (p[i] < 0x80 || p[i] > 0xBF) {
+                return false;
+            }
+        }
+        p += extra + 1;
+    }
+    return true;
+}
+
 std::string trim(std::string_view text) {
+    return std::string(trim_view(text));
+}
+
+std::string_view trim_view(std::string_view text) {
     std::size_t b = 0;
     std::size_t e = text.size();
     while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) {
@@ -24,7 +66,7 @@ std::string trim(std::string_view text) {
     while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) {
         --e;
     }
-    return std::string(text.substr(b, e - b));
+    return text.substr(b, e - b);
 }
 
 std::string only_digits(std::string_view text) {
@@ -45,13 +87,21 @@ std::string upper_ascii(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// Names compared here are ASCII identifiers: no locale needed.
+char ascii_upper(char ch) {
+    return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+}
+
+} // namespace
+
 bool iequals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i]))) {
+        if (a[i] != b[i] && ascii_upper(a[i]) != ascii_upper(b[i])) {
             return false;
         }
     }

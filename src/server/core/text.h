@@ -7,8 +7,11 @@ namespace ct::server {
 
 // Number of characters (code points) of a UTF-8 text; sizes of fields count characters.
 std::size_t utf8_length(std::string_view text);
+// Well-formed UTF-8 (no overlong forms, surrogates or code points above U+10FFFF).
+bool valid_utf8(std::string_view text);
 
 std::string trim(std::string_view text);
+std::string_view trim_view(std::string_view text);
 std::string only_digits(std::string_view text);
 std::string upper_ascii(std::string_view text);
 bool iequals(std::string_view a, std::string_view b);

@@ -1,66 +1,72 @@
 #include "server/db/database.h"
 
-#include <soci/postgresql/soci-postgresql.h>
-#include <soci/soci.h>
-#include <soci/sqlite3/soci-sqlite3.h>
+#include "server/db/connection.h"
+
 #include <spdlog/spdlog.h>
 
 namespace ct::server {
 
 Database::Database(const DatabaseUrl& url, std::size_t sessions)
-    : url_(url)
-    , size_(sessions == 0 ? 1 : sessions)
-    , pool_(std::make_unique<soci::connection_pool>(size_)) {
-    for (std::size_t i = 0; i < size_; ++i) {
-        soci::session& s = pool_->at(i);
-        if (url_.engine == Engine::sqlite) {
-            s.open(*soci::factory_sqlite3(), url_.connect_string);
-        } else {
-            s.open(*soci::factory_postgresql(), url_.connect_string);
-        }
-        prepare_session(s, url_.engine);
+    : url_(url) {
+    const std::size_t size = sessions == 0 ? 1 : sessions;
+    for (std::size_t i = 0; i < size; ++i) {
+        connections_.push_back(std::make_unique<Connection>(url_));
+        idle_.push_back(connections_.back().get());
     }
 }
 
 Database::~Database() = default;
 
-void Database::prepare_session(soci::session& session, Engine engine) {
-    if (engine == Engine::sqlite) {
-        Sql sql(session, engine);
-        sql.exec("PRAGMA busy_timeout = 15000");
-        sql.query("PRAGMA journal_mode = WAL");
-        sql.exec("PRAGMA foreign_keys = ON");
-        sql.exec("PRAGMA synchronous = NORMAL");
-    } else {
-        Sql sql(session, engine);
-        sql.exec("SET client_min_messages TO warning");
+Connection& Database::take() {
+    std::unique_lock lock(mutex_);
+    returned_.wait(lock, [this] { return !idle_.empty(); });
+    Connection* connection = idle_.back();
+    idle_.pop_back();
+    return *connection;
+}
+
+void Database::give_back(Connection& connection) {
+    {
+        std::lock_guard lock(mutex_);
+        idle_.push_back(&connection);
     }
+    returned_.notify_one();
 }
 
 Database::Lease::Lease(Database& db)
     : db_(db)
-    , index_(db.pool_->lease())
-    , sql_(db.pool_->at(index_), db.url_.engine) {
-    // A PostgreSQL server restart leaves the pooled session broken: open it again.
-    soci::session& session = db_.pool_->at(index_);
-    if (!session.is_connected()) {
+    , connection_(db.take())
+    , sql_(connection_) {
+    // A session that failed as broken in its last use is replaced before anyone uses it again
+    // (a local check of the client library, not a round trip).
+    if (connection_.lost()) {
         try {
-            session.reconnect();
-            prepare_session(session, db_.url_.engine);
+            connection_.reopen();
         } catch (...) {
-            db_.pool_->give_back(index_);
+            db_.give_back(connection_);
             throw;
         }
     }
 }
 
 Database::Lease::~Lease() {
-    db_.pool_->give_back(index_);
+    db_.give_back(connection_);
 }
 
 Transaction::Transaction(Sql& sql, bool writes)
     : sql_(sql) {
-    sql_.exec(sql_.engine() == Engine::sqlite && writes ? "BEGIN IMMEDIATE" : "BEGIN");
+    const std::string_view begin =
+        sql_.engine() == Engine::sqlite && writes ? "BEGIN IMMEDIATE" : "BEGIN";
+    try {
+        sql_.exec(begin);
+    } catch (const std::exception& e) {
+        // Nothing ran yet: on a session that died while idle, begin again on a new one.
+        if (!sql_.reopen_if_lost()) {
+            throw;
+        }
+        spdlog::warn("database session lost ({}); opened again", e.what());
+        sql_.exec(begin);
+    }
     open_ = true;
 }
 

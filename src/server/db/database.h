@@ -3,19 +3,21 @@
 #include "server/db/database_url.h"
 #include "server/db/sql.h"
 
+#include <condition_variable>
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string>
-
-namespace soci {
-class connection_pool;
-class session;
-} // namespace soci
+#include <vector>
 
 namespace ct::server {
 
+class Connection;
+
 // A pool of open sessions on one database. SQLite sessions run in WAL mode with a busy timeout
-// and foreign keys on, so that calls can run side by side.
+// and foreign keys on, so that calls can run side by side. Each session keeps the statements
+// prepared on it; a session is not checked when leased (no round trip): one found broken after a
+// failure is opened again.
 class Database {
 public:
     Database(const DatabaseUrl& url, std::size_t sessions);
@@ -37,20 +39,24 @@ public:
 
     private:
         Database& db_;
-        std::size_t index_;
+        Connection& connection_;
         Sql sql_;
     };
 
 private:
-    static void prepare_session(soci::session& session, Engine engine);
+    Connection& take();
+    void give_back(Connection& connection);
 
     DatabaseUrl url_;
-    std::size_t size_;
-    std::unique_ptr<soci::connection_pool> pool_;
+    std::vector<std::unique_ptr<Connection>> connections_;
+    std::vector<Connection*> idle_;
+    std::mutex mutex_;
+    std::condition_variable returned_;
 };
 
 // One database transaction; rolled back unless committed. Writers on SQLite take the write
-// lock at the start, so that two writers never deadlock upgrading a read lock.
+// lock at the start, so that two writers never deadlock upgrading a read lock. A session found
+// broken when the transaction begins is opened again and the transaction begun on it.
 class Transaction {
 public:
     Transaction(Sql& sql, bool writes);

@@ -1,42 +1,16 @@
 #include "server/db/sql.h"
 
 #include "server/core/text.h"
+#include "server/db/connection.h"
+#include "server/db/prepared_statement.h"
 
 #include <charconv>
 #include <ctime>
-#include <deque>
 #include <fmt/format.h>
 #include <soci/soci.h>
 
 namespace ct::server {
 namespace {
-
-// Bound values live here until the statement has run; deques keep their addresses.
-class Binder {
-public:
-    void bind(soci::statement& st, const SqlParams& params) {
-        for (const auto& p : params) {
-            indicators_.push_back(is_null(p.value) ? soci::i_null : soci::i_ok);
-            soci::indicator& ind = indicators_.back();
-            if (const auto* d = std::get_if<double>(&p.value)) {
-                doubles_.push_back(*d);
-                st.exchange(soci::use(doubles_.back(), ind, p.name));
-            } else if (const auto* i = std::get_if<long long>(&p.value)) {
-                integers_.push_back(*i);
-                st.exchange(soci::use(integers_.back(), ind, p.name));
-            } else {
-                texts_.push_back(as_text(p.value));
-                st.exchange(soci::use(texts_.back(), ind, p.name));
-            }
-        }
-    }
-
-private:
-    std::deque<std::string> texts_;
-    std::deque<double> doubles_;
-    std::deque<long long> integers_;
-    std::deque<soci::indicator> indicators_;
-};
 
 std::string tm_to_iso(const std::tm& t) {
     return fmt::format("{:04d}-{:02d}-{:02d}T{:02d}:{:02d}:{:02d}", t.tm_year + 1900, t.tm_mon + 1,
@@ -66,10 +40,6 @@ SqlValue cell(const soci::row& row, std::size_t i) {
 }
 
 } // namespace
-
-bool is_null(const SqlValue& value) {
-    return std::holds_alternative<std::monostate>(value);
-}
 
 std::string as_text(const SqlValue& value) {
     if (const auto* s = std::get_if<std::string>(&value)) {
@@ -138,45 +108,77 @@ double ResultSet::number(std::size_t row, std::string_view name) const {
     return as_double(at(row, name));
 }
 
+Sql::Sql(Connection& connection)
+    : connection_(connection) {}
+
+Engine Sql::engine() const {
+    return connection_.engine();
+}
+
+template <typename Params> long long Sql::run_exec(std::string_view query, Params&& params) {
+    PreparedStatement& st = connection_.statement(query, params, false);
+    try {
+        st.run(std::forward<Params>(params));
+        return st.affected_rows();
+    } catch (...) {
+        connection_.drop(st);
+        throw;
+    }
+}
+
 long long Sql::exec(std::string_view query, const SqlParams& params) {
-    Binder binder;
-    soci::statement st(session_);
-    binder.bind(st, params);
-    st.alloc();
-    st.prepare(std::string(query), soci::details::st_one_time_query);
-    st.define_and_bind();
-    st.execute(true);
-    return st.get_affected_rows();
+    return run_exec(query, params);
+}
+
+long long Sql::exec(std::string_view query, SqlParams&& params) {
+    return run_exec(query, std::move(params));
+}
+
+void Sql::query(std::string_view query, const SqlParams& params, const ColumnsHandler& columns,
+                const RowHandler& row_handler) {
+    PreparedStatement& st = connection_.statement(query, params, true);
+    try {
+        bool have = st.run(params);
+        std::vector<SqlValue> cells;
+        bool first = true;
+        while (have) {
+            const soci::row& row = st.row();
+            if (first) {
+                columns(st.columns());
+                first = false;
+            }
+            cells.resize(row.size()); // the handler may have taken them
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                cells[i] = cell(row, i);
+            }
+            row_handler(cells);
+            have = st.fetch();
+        }
+        st.release_result();
+    } catch (...) {
+        connection_.drop(st);
+        throw;
+    }
 }
 
 ResultSet Sql::query(std::string_view query, const SqlParams& params) {
-    Binder binder;
-    soci::row row;
-    soci::statement st(session_);
-    binder.bind(st, params);
-    st.exchange(soci::into(row));
-    st.alloc();
-    st.prepare(std::string(query), soci::details::st_one_time_query);
-    st.define_and_bind();
     ResultSet out;
-    bool have = st.execute(true);
-    bool first = true;
-    while (have) {
-        if (first) {
-            for (std::size_t i = 0; i < row.size(); ++i) {
-                out.columns.push_back(upper_ascii(row.get_properties(i).get_name()));
-            }
-            first = false;
-        }
-        std::vector<SqlValue> cells;
-        cells.reserve(row.size());
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            cells.push_back(cell(row, i));
-        }
-        out.rows.push_back(std::move(cells));
-        have = st.fetch();
-    }
+    this->query(
+        query, params, [&](const std::vector<std::string>& names) { out.columns = names; },
+        [&](std::vector<SqlValue>& cells) { out.rows.push_back(std::move(cells)); });
     return out;
+}
+
+void Sql::exec_once(std::string_view query) {
+    connection_.exec_once(query);
+}
+
+bool Sql::reopen_if_lost() {
+    if (!connection_.lost()) {
+        return false;
+    }
+    connection_.reopen();
+    return true;
 }
 
 std::optional<SqlValue> Sql::scalar(std::string_view query, const SqlParams& params) {

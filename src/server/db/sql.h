@@ -2,17 +2,16 @@
 
 #include "server/db/database_url.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
-namespace soci {
-class session;
-}
-
 namespace ct::server {
+
+class Connection;
 
 // A bound parameter or a fetched cell. Dates travel as ISO 8601 text.
 using SqlValue = std::variant<std::monostate, std::string, double, long long>;
@@ -23,7 +22,9 @@ struct SqlParam {
 };
 using SqlParams = std::vector<SqlParam>;
 
-bool is_null(const SqlValue& value);
+inline bool is_null(const SqlValue& value) {
+    return std::holds_alternative<std::monostate>(value);
+}
 // Text of a cell; null gives the empty text, numbers their shortest decimal form.
 std::string as_text(const SqlValue& value);
 // Number of a cell; null and unreadable text give the fallback.
@@ -45,30 +46,44 @@ public:
     double number(std::size_t row, std::string_view name) const;
 };
 
-// Statements on one session, every value bound (named parameters ":name").
+// Called with the (upper-cased) column names once, before the first row.
+using ColumnsHandler = std::function<void(const std::vector<std::string>& columns)>;
+// Called for each row; the cells are reused for the next row, so move out what is kept.
+using RowHandler = std::function<void(std::vector<SqlValue>& cells)>;
+
+// Statements on one session, every value bound (named parameters ":name"). Each text is
+// prepared once per session and reused with new values: build texts once, never with values.
 class Sql {
 public:
-    Sql(soci::session& session, Engine engine)
-        : session_(session)
-        , engine_(engine) {}
+    explicit Sql(Connection& connection);
 
-    Engine engine() const { return engine_; }
-    soci::session& session() { return session_; }
+    Engine engine() const;
 
     // Returns the number of rows the statement touched.
     long long exec(std::string_view query, const SqlParams& params = {});
+    long long exec(std::string_view query, SqlParams&& params);
     ResultSet query(std::string_view query, const SqlParams& params = {});
+    // Reads the rows one by one without keeping them.
+    void query(std::string_view query, const SqlParams& params, const ColumnsHandler& columns,
+               const RowHandler& row);
     // First column of the first row, if any.
     std::optional<SqlValue> scalar(std::string_view query, const SqlParams& params = {});
+    // Runs a statement once without keeping it prepared: scripts and one-off settings.
+    void exec_once(std::string_view query);
+
+    // After a failure: when the session turns out to be gone, opens it again and returns true
+    // (whatever ran on it before is lost, so only a caller that ran nothing yet may go on).
+    bool reopen_if_lost();
 
     // " FOR UPDATE" where the engine locks rows read for a later write (SQLite locks the file).
     std::string_view lock_rows() const {
-        return engine_ == Engine::postgresql ? " FOR UPDATE" : "";
+        return engine() == Engine::postgresql ? " FOR UPDATE" : "";
     }
 
 private:
-    soci::session& session_;
-    Engine engine_;
+    template <typename Params> long long run_exec(std::string_view query, Params&& params);
+
+    Connection& connection_;
 };
 
 } // namespace ct::server

@@ -42,7 +42,7 @@ std::vector<std::string> split_sql_script(std::string_view script) {
 
 void run_sql_script(Sql& sql, std::string_view script) {
     for (const auto& statement : split_sql_script(script)) {
-        sql.exec(statement);
+        sql.exec_once(statement);
     }
 }
 

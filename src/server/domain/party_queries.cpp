@@ -4,6 +4,7 @@
 #include "server/core/text.h"
 #include "server/domain/records.h"
 #include "server/packet/packet.h"
+#include "server/packet/packet_text.h"
 
 #include <fmt/format.h>
 
@@ -14,44 +15,57 @@ std::string open_party(std::string_view alias) {
                        status_refunded);
 }
 
+const std::string& parties_query() {
+    static const std::string text = [] {
+        std::string stored;
+        for (const auto& c : party_table().columns) {
+            stored += "P." + c.name + ", ";
+        }
+        return fmt::format(
+            "SELECT {}PA.NMPAIS, ES.NMESTADO, MU.NMMUNICIPIO, BA.NMBAIRRO, SU.NMFANTCLIE AS "
+            "NMFANTSUB, CASE WHEN R.CDCLIENCONTORCA IS NOT NULL AND R.CDCLIENCONTORCA = "
+            "P.CDCLIENCONTORCA THEN 'S' ELSE 'N' END AS IDCONTRESPCOTAORCA, 'N' AS IDMARCADO, "
+            "O.IDSITUORCEVE, O.IDORCAFILHODISTRATO "
+            "FROM ENDECONTORCA P "
+            "JOIN ORCAEVENTO O ON O.CDFILIAL = P.CDFILIAL AND O.NRORCAEVENTO = P.NRORCAEVENTO AND "
+            "O.NRSEQORCAEVE = P.NRSEQORCAEVE "
+            "LEFT JOIN PAIS PA ON PA.CDPAIS = P.CDPAIS "
+            "LEFT JOIN ESTADO ES ON ES.CDPAIS = P.CDPAIS AND ES.SGESTADO = P.SGESTADO "
+            "LEFT JOIN MUNICIPIO MU ON MU.CDPAIS = P.CDPAIS AND MU.SGESTADO = P.SGESTADO AND "
+            "MU.CDMUNICIPIO = P.CDMUNICIPIO "
+            "LEFT JOIN BAIRRO BA ON BA.CDPAIS = P.CDPAIS AND BA.SGESTADO = P.SGESTADO AND "
+            "BA.CDMUNICIPIO = P.CDMUNICIPIO AND BA.CDBAIRRO = P.CDBAIRRO "
+            "LEFT JOIN CLIENTE SU ON SU.CDCLIENTE = P.CDCLICONTSUBORE "
+            "LEFT JOIN ORCARESPCOTA R ON R.CDFILIAL = P.CDFILIAL AND R.NRORCAEVENTO = "
+            "P.NRORCAEVENTO "
+            "WHERE P.CDFILIAL = :fil AND P.NRORCAEVENTO = :orc AND P.NRSEQORCAEVE = :seq "
+            "ORDER BY P.NRENDCLIORCEVE",
+            stored);
+    }();
+    return text;
+}
+
+const std::string& totals_query() {
+    static const std::string text =
+        "SELECT COALESCE(SUM(P.QTCONVCONTOREV), 0) AS TOTALCONV, "
+        "COALESCE(SUM(P.VRRECECONTOREV), 0) AS TOTALRATEADO, COUNT(*) AS TOTALCONTRAT "
+        "FROM ENDECONTORCA P WHERE P.CDFILIAL = :fil AND P.NRORCAEVENTO = :orc AND "
+        "P.NRSEQORCAEVE = :seq AND " +
+        open_party("P");
+    return text;
+}
+
 nlohmann::json parties_packet(Sql& sql, const std::string& branch, const std::string& budget,
                               const std::string& seq) {
-    std::string stored;
-    for (const auto& c : party_table().columns) {
-        stored += "P." + c.name + ", ";
-    }
-    const std::string query = fmt::format(
-        "SELECT {}PA.NMPAIS, ES.NMESTADO, MU.NMMUNICIPIO, BA.NMBAIRRO, SU.NMFANTCLIE AS NMFANTSUB, "
-        "CASE WHEN R.CDCLIENCONTORCA IS NOT NULL AND R.CDCLIENCONTORCA = P.CDCLIENCONTORCA "
-        "THEN 'S' ELSE 'N' END AS IDCONTRESPCOTAORCA, 'N' AS IDMARCADO, O.IDSITUORCEVE, "
-        "O.IDORCAFILHODISTRATO "
-        "FROM ENDECONTORCA P "
-        "JOIN ORCAEVENTO O ON O.CDFILIAL = P.CDFILIAL AND O.NRORCAEVENTO = P.NRORCAEVENTO AND "
-        "O.NRSEQORCAEVE = P.NRSEQORCAEVE "
-        "LEFT JOIN PAIS PA ON PA.CDPAIS = P.CDPAIS "
-        "LEFT JOIN ESTADO ES ON ES.CDPAIS = P.CDPAIS AND ES.SGESTADO = P.SGESTADO "
-        "LEFT JOIN MUNICIPIO MU ON MU.CDPAIS = P.CDPAIS AND MU.SGESTADO = P.SGESTADO AND "
-        "MU.CDMUNICIPIO = P.CDMUNICIPIO "
-        "LEFT JOIN BAIRRO BA ON BA.CDPAIS = P.CDPAIS AND BA.SGESTADO = P.SGESTADO AND "
-        "BA.CDMUNICIPIO = P.CDMUNICIPIO AND BA.CDBAIRRO = P.CDBAIRRO "
-        "LEFT JOIN CLIENTE SU ON SU.CDCLIENTE = P.CDCLICONTSUBORE "
-        "LEFT JOIN ORCARESPCOTA R ON R.CDFILIAL = P.CDFILIAL AND R.NRORCAEVENTO = P.NRORCAEVENTO "
-        "WHERE P.CDFILIAL = :fil AND P.NRORCAEVENTO = :orc AND P.NRSEQORCAEVE = :seq "
-        "ORDER BY P.NRENDCLIORCEVE",
-        stored);
-    return packet_from_result(party_fields(),
-                              sql.query(query, {{"fil", branch}, {"orc", budget}, {"seq", seq}}));
+    // Thousands of parties: written as text, never built as a document.
+    static const WrittenFields fields(party_fields());
+    return written_packet(sql, fields, parties_query(),
+                          {{"fil", branch}, {"orc", budget}, {"seq", seq}});
 }
 
 nlohmann::json totals_packet(Sql& sql, const std::string& branch, const std::string& budget,
                              const std::string& seq) {
-    ResultSet rs =
-        sql.query("SELECT COALESCE(SUM(P.QTCONVCONTOREV), 0) AS TOTALCONV, "
-                  "COALESCE(SUM(P.VRRECECONTOREV), 0) AS TOTALRATEADO, COUNT(*) AS TOTALCONTRAT "
-                  "FROM ENDECONTORCA P WHERE P.CDFILIAL = :fil AND P.NRORCAEVENTO = :orc AND "
-                  "P.NRSEQORCAEVE = :seq AND " +
-                      open_party("P"),
-                  {{"fil", branch}, {"orc", budget}, {"seq", seq}});
+    ResultSet rs = sql.query(totals_query(), {{"fil", branch}, {"orc", budget}, {"seq", seq}});
     Row row = {as_double(rs.at(0, "TOTALCONV")), round2(as_double(rs.at(0, "TOTALRATEADO"))),
                as_double(rs.at(0, "TOTALCONTRAT"))};
     return packet_from_rows(totals_fields(), {row});

@@ -11,6 +11,10 @@
 namespace ct::server {
 namespace {
 
+constexpr std::size_t keep_alive_max_calls = 1000000;
+constexpr time_t keep_alive_idle_seconds = 30;
+constexpr std::size_t http_workers = 32;
+
 // Paths and messages may carry bytes that are not UTF-8; they must not make the answer unwritable.
 std::string body_of(const nlohmann::json& answer) {
     return answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
@@ -34,6 +38,13 @@ void RpcServer::start(const std::string& host, int port) {
     // Answers are small and clients keep their connection: without this, every other call
     // waits for the peer's delayed acknowledgement (tens of milliseconds).
     http_->set_tcp_nodelay(true);
+    // A client keeps its connection for as many calls as it makes (the library's default closes
+    // it every five calls); one left idle is closed after a while, which frees its worker.
+    http_->set_keep_alive_max_count(keep_alive_max_calls);
+    http_->set_keep_alive_timeout(keep_alive_idle_seconds);
+    // A kept connection holds a worker between its calls: enough workers for the clients of
+    // one server, the database sessions still bounding the calls that run at once.
+    http_->new_task_queue = [] { return new httplib::ThreadPool(http_workers); };
     // Address reuse for quick restarts, but no port sharing: a second server on the same port
     // must fail to start instead of taking half of the calls.
     http_->set_socket_options([](socket_t sock) {
@@ -43,7 +54,8 @@ void RpcServer::start(const std::string& host, int port) {
     });
     http_->Post(rpc_path, [this](const httplib::Request& req, httplib::Response& res) {
         res.status = 200;
-        res.set_content(handler_.handle(req.body), "application/json");
+        res.body = handler_.handle(req.body); // moved in: answers can be megabytes
+        res.set_header("Content-Type", "application/json");
     });
     // Whatever goes wrong at the HTTP level on our endpoint still gets a JSON-RPC answer.
     http_->set_error_handler([](const httplib::Request& req, httplib::Response& res) {

@@ -15,7 +15,8 @@ namespace {
 
 using nlohmann::json;
 
-const char* const key_fields[] = {"CDFILIAL", "NRORCAEVENTO", "NRSEQORCAEVE"};
+// The budget's key, then the party's number.
+const char* const key_fields[] = {"CDFILIAL", "NRORCAEVENTO", "NRSEQORCAEVE", "NRENDCLIORCEVE"};
 
 // Party address columns and the registered-address columns they fill.
 const std::pair<const char*, const char*> address_columns[] = {
@@ -49,23 +50,41 @@ void refuse_foreign_row(const std::string& column) {
         fmt::format("O contratante enviado não pertence ao orçamento informado ({}).", column));
 }
 
+// A row's value at a packet position as trimmed text; a text is not copied. Null (or a field
+// the packet lacks, position -1) is the empty text.
+std::string_view trimmed_at(const Row& row, int index, std::string& scratch) {
+    if (index < 0) {
+        return {};
+    }
+    const nlohmann::json& value = row[static_cast<std::size_t>(index)];
+    if (value.is_string()) {
+        return trim_view(value.get_ref<const std::string&>());
+    }
+    scratch = Packet::text_of(value);
+    return trim_view(scratch);
+}
+
 // Every change must concern the budget sequence of the call, and a modify keeps its key.
 void check_change_keys(const Packet& delta, const BudgetArgs& args) {
     const std::string expected[] = {args.branch, args.budget, args.seq};
+    int index[4];
+    for (std::size_t i = 0; i < 4; ++i) {
+        index[i] = delta.index(key_fields[i]);
+    }
+    std::string a;
+    std::string b;
     for (const auto& change : delta.delta) {
         const Row& row = change.op == DeltaChange::Op::insert ? change.new_row : change.old_row;
         for (std::size_t i = 0; i < 3; ++i) {
-            const std::string value = trim(delta.text(row, key_fields[i]));
+            const std::string_view value = trimmed_at(row, index[i], a);
             const bool blank_insert = change.op == DeltaChange::Op::insert && value.empty();
             if (!blank_insert && value != expected[i]) {
                 refuse_foreign_row(key_fields[i]);
             }
         }
         if (change.op == DeltaChange::Op::modify) {
-            for (const char* field :
-                 {"CDFILIAL", "NRORCAEVENTO", "NRSEQORCAEVE", "NRENDCLIORCEVE"}) {
-                if (trim(delta.text(change.old_row, field)) !=
-                    trim(delta.text(change.new_row, field))) {
+            for (int i : index) {
+                if (trimmed_at(change.old_row, i, a) != trimmed_at(change.new_row, i, b)) {
                     throw AppError("A chave de um contratante salvo não pode ser alterada.");
                 }
             }
@@ -201,10 +220,18 @@ json set_ende_cont(CallContext& ctx) {
     const DeltaOutcome outcome = applier.apply(delta);
 
     // A modify that keeps its client code needs no check: that client came with an earlier save.
+    const int client = delta.index("CDCLIENTE");
+    const int party_client = delta.index("CDCLIENCONTORCA");
+    std::string a;
+    std::string b;
+    auto code_at = [&](const Row& row, std::string& scratch) {
+        const std::string_view code = trimmed_at(row, client, scratch);
+        return code.empty() ? trimmed_at(row, party_client, scratch) : code;
+    };
     for (const auto& change : delta.delta) {
         const bool new_code = change.op == DeltaChange::Op::insert ||
                               (change.op == DeltaChange::Op::modify &&
-                               code_of(delta, change.old_row) != code_of(delta, change.new_row));
+                               code_at(change.old_row, a) != code_at(change.new_row, b));
         if (new_code) {
             register_client(sql, delta, change.new_row, clients);
         }

@@ -4,25 +4,18 @@
 #include "server/core/money.h"
 #include "server/core/text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fmt/format.h>
+#include <map>
 
 namespace ct::server {
 namespace {
 
-std::string where_key(const RowValues& key, SqlParams& params) {
-    std::string where;
-    for (std::size_t i = 0; i < key.values.size(); ++i) {
-        const auto& [column, value] = key.values[i];
-        if (!where.empty()) {
-            where += " AND ";
-        }
-        const std::string p = fmt::format("k{}", i);
-        where += column + " = :" + p;
-        params.push_back({p, value});
-    }
-    return where;
-}
+// Changes whose stored rows are read with one statement; fewer than read_alone are read one by
+// one (a screen's save of a few rows need not run the statement made for a hundred).
+constexpr std::size_t read_batch = 100;
+constexpr std::size_t read_alone = 8;
 
 std::string right_trimmed(const SqlValue& v) {
     std::string t = as_text(v);
@@ -32,7 +25,48 @@ std::string right_trimmed(const SqlValue& v) {
     return t;
 }
 
+// "A = :k0 AND B = :k1" over the key columns, parameters numbered from `first`.
+std::string key_condition(const TableMapping& mapping, const std::vector<std::size_t>& keys,
+                          std::size_t first) {
+    std::string where;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        where +=
+            fmt::format("{}{} = :k{}", i ? " AND " : "", mapping.columns[keys[i]].name, first + i);
+    }
+    return where;
+}
+
+void add_key_params(SqlParams& params, const RowValues& key, std::size_t first) {
+    for (std::size_t i = 0; i < key.values.size(); ++i) {
+        params.push_back({fmt::format("k{}", first + i), key.values[i].second});
+    }
+}
+
+// The key as one text, as the stale-row check compares texts (trailing blanks ignored).
+std::string key_text(const RowValues& key) {
+    std::string out;
+    for (const auto& [name, value] : key.values) {
+        out += right_trimmed(value);
+        out += '\x1f';
+    }
+    return out;
+}
+
 } // namespace
+
+// Where the mapping's columns sit in one delta, and the statement texts for it: worked out once
+// per delta, not per row or per cell.
+struct DeltaApplier::Plan {
+    std::vector<int> position;                // per mapping column: its index in the packet, or -1
+    std::vector<std::size_t> present;         // mapping columns the packet carries
+    std::vector<std::size_t> keys;            // mapping columns of the key
+    std::string read_one;                     // the stored row of one key
+    std::string where_many;                   // read_batch keys, for reading rows ahead
+    std::map<std::string, std::string> reads; // by the columns read
+    std::string remove;
+    std::map<std::string, std::string> inserts; // by column list
+    std::map<std::string, std::string> updates; // by changed columns
+};
 
 const StoredColumn* TableMapping::find(std::string_view name) const {
     for (const auto& c : columns) {
@@ -136,14 +170,13 @@ bool DeltaApplier::same(const SqlValue& a, const SqlValue& b, ColumnKind kind) {
     return false;
 }
 
-RowValues DeltaApplier::stored_values(const Packet& delta, const Row& row) const {
+RowValues DeltaApplier::stored_values(const Plan& plan, const Row& row) const {
     RowValues out;
-    for (const auto& column : mapping_.columns) {
-        const int i = delta.index(column.name);
-        if (i >= 0) {
-            out.values.emplace_back(column.name,
-                                    to_stored(row[static_cast<std::size_t>(i)], column));
-        }
+    out.values.reserve(plan.present.size());
+    for (std::size_t c : plan.present) {
+        const StoredColumn& column = mapping_.columns[c];
+        out.values.emplace_back(column.name,
+                                to_stored(row[static_cast<std::size_t>(plan.position[c])], column));
     }
     return out;
 }
@@ -159,6 +192,28 @@ RowValues DeltaApplier::key_of(const RowValues& row) const {
     return key;
 }
 
+RowValues DeltaApplier::key_of(const Plan& plan, const Row& row) const {
+    RowValues key;
+    key.values.reserve(plan.keys.size());
+    for (std::size_t c : plan.keys) {
+        const StoredColumn& column = mapping_.columns[c];
+        key.values.emplace_back(column.name,
+                                to_stored(row[static_cast<std::size_t>(plan.position[c])], column));
+    }
+    return key;
+}
+
+// Refuses what the stored form of the row would refuse (numbers, whole numbers, dates); texts
+// take any value.
+void DeltaApplier::check_values(const Plan& plan, const Row& row) const {
+    for (std::size_t c : plan.present) {
+        const StoredColumn& column = mapping_.columns[c];
+        if (column.kind != ColumnKind::text) {
+            to_stored(row[static_cast<std::size_t>(plan.position[c])], column);
+        }
+    }
+}
+
 void DeltaApplier::check_keys(const Packet& delta) const {
     for (const auto& column : mapping_.columns) {
         if (column.key && !delta.has(column.name)) {
@@ -172,41 +227,183 @@ std::string DeltaApplier::describe(const RowValues& key) const {
     return key.values.empty() ? std::string() : right_trimmed(key.values.back().second);
 }
 
-std::optional<RowValues> DeltaApplier::fetch(const RowValues& key) {
-    SqlParams params;
-    std::string columns;
-    for (const auto& c : mapping_.columns) {
-        columns += (columns.empty() ? "" : ", ") + c.name;
+// Reads the stored rows of the modifies and deletes among changes [begin, end) with one
+// statement (the last keys repeated to fill it, so that one prepared statement serves), and of
+// them only the key and the columns some modify may change.
+void DeltaApplier::read_ahead(Plan& plan, const Packet& delta, std::size_t begin, std::size_t end) {
+    read_.clear();
+    std::vector<RowValues> keys;
+    std::vector<bool> wanted(mapping_.columns.size(), false);
+    for (std::size_t c : plan.keys) {
+        wanted[c] = true;
     }
-    const std::string where = where_key(key, params);
-    ResultSet rs = sql_.query(fmt::format("SELECT {} FROM {} WHERE {}{}", columns, mapping_.table,
-                                          where, sql_.lock_rows()),
-                              params);
+    for (std::size_t i = begin; i < end; ++i) {
+        const DeltaChange& change = delta.delta[i];
+        if (change.op == DeltaChange::Op::insert) {
+            continue;
+        }
+        try {
+            keys.push_back(key_of(plan, change.old_row));
+        } catch (const RpcError&) {
+            // Refused when its change comes, after the changes before it.
+        }
+        if (change.op == DeltaChange::Op::modify) {
+            for (std::size_t c : plan.present) {
+                const auto p = static_cast<std::size_t>(plan.position[c]);
+                wanted[c] = wanted[c] || change.old_row[p] != change.new_row[p];
+            }
+        }
+    }
+    if (keys.size() < read_alone) {
+        return;
+    }
+    std::vector<std::size_t> columns;
+    std::string names;
+    for (std::size_t c = 0; c < wanted.size(); ++c) {
+        if (wanted[c]) {
+            names += (columns.empty() ? "" : ", ") + mapping_.columns[c].name;
+            columns.push_back(c);
+        }
+    }
+    if (plan.where_many.empty()) {
+        for (std::size_t i = 0; i < read_batch; ++i) {
+            plan.where_many +=
+                fmt::format("{}({})", i ? " OR " : "",
+                            key_condition(mapping_, plan.keys, i * plan.keys.size()));
+        }
+    }
+    std::string& text = plan.reads[names];
+    if (text.empty()) {
+        text = fmt::format("SELECT {} FROM {} WHERE {}{}", names, mapping_.table, plan.where_many,
+                           sql_.lock_rows());
+    }
+    SqlParams params;
+    params.reserve(read_batch * plan.keys.size());
+    for (std::size_t i = 0; i < read_batch; ++i) {
+        add_key_params(params, keys[std::min(i, keys.size() - 1)], i * plan.keys.size());
+    }
+    RowValues found;
+    sql_.query(
+        text, params, [](const std::vector<std::string>&) {},
+        [&](std::vector<SqlValue>& cells) {
+            StoredRow row(mapping_.columns.size());
+            for (std::size_t k = 0; k < columns.size(); ++k) {
+                row[columns[k]] = std::move(cells[k]);
+            }
+            found.values.clear();
+            for (std::size_t c : plan.keys) {
+                found.values.emplace_back(mapping_.columns[c].name, row[c]);
+            }
+            read_[key_text(found)] = std::move(row);
+        });
+}
+
+std::optional<DeltaApplier::StoredRow> DeltaApplier::stored_row(const Plan& plan,
+                                                                const RowValues& key) {
+    // A row read ahead serves once: after its change, or for a key met again, read it anew.
+    if (auto it = read_.find(key_text(key)); it != read_.end()) {
+        StoredRow row = std::move(it->second);
+        read_.erase(it);
+        return row;
+    }
+    SqlParams params;
+    add_key_params(params, key, 0);
+    ResultSet rs = sql_.query(plan.read_one, params);
     if (rs.empty()) {
         return std::nullopt;
     }
-    RowValues out;
-    for (std::size_t i = 0; i < mapping_.columns.size(); ++i) {
-        out.values.emplace_back(mapping_.columns[i].name, rs.rows.front()[i]);
-    }
-    return out;
+    return std::move(rs.rows.front());
 }
 
-void DeltaApplier::insert(RowValues& row) {
+void DeltaApplier::insert(Plan& plan, RowValues& row) {
     if (before_insert) {
         before_insert(row);
     }
-    std::string columns;
-    std::string placeholders;
-    SqlParams params;
-    for (std::size_t i = 0; i < row.values.size(); ++i) {
-        const std::string p = fmt::format("v{}", i);
-        columns += (i ? ", " : "") + row.values[i].first;
-        placeholders += (i ? ", :" : ":") + p;
-        params.push_back({p, row.values[i].second});
+    std::string names;
+    for (const auto& [name, value] : row.values) {
+        names += name;
+        names += ',';
     }
-    sql_.exec(fmt::format("INSERT INTO {} ({}) VALUES ({})", mapping_.table, columns, placeholders),
-              params);
+    std::string& text = plan.inserts[names];
+    if (text.empty()) {
+        std::string columns;
+        std::string placeholders;
+        for (std::size_t i = 0; i < row.values.size(); ++i) {
+            columns += (i ? ", " : "") + row.values[i].first;
+            placeholders += fmt::format("{}:v{}", i ? ", " : "", i);
+        }
+        text =
+            fmt::format("INSERT INTO {} ({}) VALUES ({})", mapping_.table, columns, placeholders);
+    }
+    SqlParams params;
+    params.reserve(row.values.size());
+    for (std::size_t i = 0; i < row.values.size(); ++i) {
+        params.push_back({fmt::format("v{}", i), row.values[i].second});
+    }
+    sql_.exec(text, std::move(params));
+}
+
+void DeltaApplier::remove(const Plan& plan, const RowValues& key) {
+    if (before_delete) {
+        before_delete(key);
+    }
+    SqlParams params;
+    add_key_params(params, key, 0);
+    sql_.exec(plan.remove, std::move(params));
+}
+
+// Writes the columns a modify changes; false when there is nothing to write (nothing changed,
+// or the stored row already holds the new values).
+bool DeltaApplier::modify(Plan& plan, const DeltaChange& change, const RowValues& key,
+                          const StoredRow& stored) {
+    std::vector<std::pair<std::size_t, SqlValue>> changed;
+    bool all_old = true;
+    bool all_new = true;
+    for (std::size_t c : plan.present) {
+        const auto p = static_cast<std::size_t>(plan.position[c]);
+        if (change.old_row[p] == change.new_row[p]) {
+            continue;
+        }
+        const StoredColumn& column = mapping_.columns[c];
+        SqlValue old_value = to_stored(change.old_row[p], column);
+        SqlValue new_value = to_stored(change.new_row[p], column);
+        if (same(old_value, new_value, column.kind)) {
+            continue;
+        }
+        all_old = all_old && same(stored[c], old_value, column.kind);
+        all_new = all_new && same(stored[c], new_value, column.kind);
+        changed.emplace_back(c, std::move(new_value));
+    }
+    if (changed.empty() || (all_new && !all_old)) {
+        return false;
+    }
+    if (!all_old) {
+        throw AppError(fmt::format("{} {} foi alterado por outro usuário. Recarregue os dados e "
+                                   "repita a operação.",
+                                   mapping_.label, describe(key)));
+    }
+    std::string columns;
+    for (const auto& [c, value] : changed) {
+        columns += fmt::format("{},", c);
+    }
+    std::string& text = plan.updates[columns];
+    if (text.empty()) {
+        std::string set;
+        for (std::size_t i = 0; i < changed.size(); ++i) {
+            set += fmt::format("{}{} = :s{}", i ? ", " : "",
+                               mapping_.columns[changed[i].first].name, i);
+        }
+        text = fmt::format("UPDATE {} SET {} WHERE {}", mapping_.table, set,
+                           key_condition(mapping_, plan.keys, 0));
+    }
+    SqlParams params;
+    params.reserve(changed.size() + key.values.size());
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+        params.push_back({fmt::format("s{}", i), std::move(changed[i].second)});
+    }
+    add_key_params(params, key, 0);
+    sql_.exec(text, std::move(params));
+    return true;
 }
 
 DeltaOutcome DeltaApplier::apply(const Packet& delta) {
@@ -214,73 +411,64 @@ DeltaOutcome DeltaApplier::apply(const Packet& delta) {
         throw invalid_params("a delta packet was expected");
     }
     check_keys(delta);
+
+    Plan plan;
+    std::string all_columns;
+    for (std::size_t c = 0; c < mapping_.columns.size(); ++c) {
+        const StoredColumn& column = mapping_.columns[c];
+        plan.position.push_back(delta.index(column.name));
+        if (plan.position.back() >= 0) {
+            plan.present.push_back(c);
+        }
+        if (column.key) {
+            plan.keys.push_back(c);
+        }
+        all_columns += (c ? ", " : "") + column.name;
+    }
+    const std::string select = fmt::format("SELECT {} FROM {} WHERE ", all_columns, mapping_.table);
+    plan.read_one = select + key_condition(mapping_, plan.keys, 0) + std::string(sql_.lock_rows());
+    plan.remove = fmt::format("DELETE FROM {} WHERE {}", mapping_.table,
+                              key_condition(mapping_, plan.keys, 0));
+
     DeltaOutcome outcome;
-    for (const auto& change : delta.delta) {
-        if (change.op == DeltaChange::Op::insert) {
-            RowValues row = stored_values(delta, change.new_row);
-            insert(row);
-            outcome.inserted.push_back(std::move(row));
-            continue;
-        }
-        const RowValues old_values = stored_values(delta, change.old_row);
-        const RowValues key = key_of(old_values);
-        const std::optional<RowValues> stored = fetch(key);
-        if (!stored) {
-            throw AppError(
-                fmt::format("{} {} foi excluído por outro usuário. Recarregue os dados e "
-                            "repita a operação.",
-                            mapping_.label, describe(key)));
-        }
-        if (change.op == DeltaChange::Op::remove) {
-            if (before_delete) {
-                before_delete(key);
-            }
-            SqlParams params;
-            const std::string where = where_key(key, params);
-            sql_.exec(fmt::format("DELETE FROM {} WHERE {}", mapping_.table, where), params);
-            ++outcome.deleted;
-            continue;
-        }
-        const RowValues new_values = stored_values(delta, change.new_row);
-        RowValues changed;
-        bool all_old = true;
-        bool all_new = true;
-        for (std::size_t i = 0; i < new_values.values.size(); ++i) {
-            const auto& [name, new_value] = new_values.values[i];
-            const SqlValue& old_value = old_values.values[i].second;
-            const ColumnKind kind = mapping_.find(name)->kind;
-            if (same(old_value, new_value, kind)) {
+    const std::size_t count = delta.delta.size();
+    for (std::size_t begin = 0; begin < count; begin += read_batch) {
+        const std::size_t end = std::min(count, begin + read_batch);
+        read_ahead(plan, delta, begin, end);
+        for (std::size_t i = begin; i < end; ++i) {
+            const DeltaChange& change = delta.delta[i];
+            if (change.op == DeltaChange::Op::insert) {
+                RowValues row = stored_values(plan, change.new_row);
+                insert(plan, row);
+                outcome.inserted.push_back(std::move(row));
                 continue;
             }
-            const SqlValue& now = *stored->find(name);
-            all_old = all_old && same(now, old_value, kind);
-            all_new = all_new && same(now, new_value, kind);
-            changed.values.emplace_back(name, new_value);
+            check_values(plan, change.old_row);
+            const RowValues key = key_of(plan, change.old_row);
+            const std::optional<StoredRow> stored = stored_row(plan, key);
+            if (!stored) {
+                throw AppError(
+                    fmt::format("{} {} foi excluído por outro usuário. Recarregue os dados e "
+                                "repita a operação.",
+                                mapping_.label, describe(key)));
+            }
+            if (change.op == DeltaChange::Op::remove) {
+                remove(plan, key);
+                ++outcome.deleted;
+                continue;
+            }
+            check_values(plan, change.new_row);
+            if (!modify(plan, change, key, *stored)) {
+                ++outcome.unchanged;
+                continue;
+            }
+            if (after_modify) {
+                after_modify(key, stored_values(plan, change.new_row));
+            }
+            ++outcome.modified;
         }
-        if (changed.values.empty() || (all_new && !all_old)) {
-            ++outcome.unchanged;
-            continue;
-        }
-        if (!all_old) {
-            throw AppError(
-                fmt::format("{} {} foi alterado por outro usuário. Recarregue os dados e "
-                            "repita a operação.",
-                            mapping_.label, describe(key)));
-        }
-        SqlParams params;
-        std::string set;
-        for (std::size_t i = 0; i < changed.values.size(); ++i) {
-            const std::string p = fmt::format("s{}", i);
-            set += (i ? ", " : "") + changed.values[i].first + " = :" + p;
-            params.push_back({p, changed.values[i].second});
-        }
-        const std::string where = where_key(key, params);
-        sql_.exec(fmt::format("UPDATE {} SET {} WHERE {}", mapping_.table, set, where), params);
-        if (after_modify) {
-            after_modify(key, new_values);
-        }
-        ++outcome.modified;
     }
+    read_.clear();
     return outcome;
 }
 

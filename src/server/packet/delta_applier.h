@@ -4,7 +4,9 @@
 #include "server/packet/packet.h"
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace ct::server {
@@ -44,7 +46,8 @@ struct DeltaOutcome {
 
 // Applies a delta to one table inside the caller's transaction. A modify or delete is checked
 // against the stored row (its key, and the stored columns it changes): a row that another user
-// changed refuses the whole delta.
+// changed refuses the whole delta. Stored rows are read in batches ahead of their changes, so
+// hooks must not change rows of the mapped table themselves.
 class DeltaApplier {
 public:
     DeltaApplier(Sql& sql, const TableMapping& mapping)
@@ -66,15 +69,25 @@ public:
     static bool same(const SqlValue& a, const SqlValue& b, ColumnKind kind);
 
 private:
-    RowValues stored_values(const Packet& delta, const Row& row) const;
+    struct Plan;
+    using StoredRow = std::vector<SqlValue>; // the mapping's columns, in its order
+
+    RowValues stored_values(const Plan& plan, const Row& row) const;
     RowValues key_of(const RowValues& row) const;
-    std::optional<RowValues> fetch(const RowValues& key);
-    void insert(RowValues& row);
+    RowValues key_of(const Plan& plan, const Row& row) const;
+    void check_values(const Plan& plan, const Row& row) const;
+    void read_ahead(Plan& plan, const Packet& delta, std::size_t begin, std::size_t end);
+    std::optional<StoredRow> stored_row(const Plan& plan, const RowValues& key);
+    void insert(Plan& plan, RowValues& row);
+    void remove(const Plan& plan, const RowValues& key);
+    bool modify(Plan& plan, const DeltaChange& change, const RowValues& key,
+                const StoredRow& stored);
     void check_keys(const Packet& delta) const;
     std::string describe(const RowValues& key) const;
 
     Sql& sql_;
     const TableMapping& mapping_;
+    std::unordered_map<std::string, StoredRow> read_; // rows read ahead, by key text
 };
 
 } // namespace ct::server

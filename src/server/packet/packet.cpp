@@ -105,9 +105,11 @@ FieldList parse_fields(const json& j, const FieldList& known, std::string_view w
     return out;
 }
 
-json check_value(const json& v, const FieldDef& f, std::string_view what) {
+// Checks a value in place, leaving it in the stored form (whole numbers as integers, dates in
+// their canonical text).
+void check_value(json& v, const FieldDef& f, std::string_view what) {
     if (v.is_null()) {
-        return v;
+        return;
     }
     switch (f.type) {
     case FieldType::string:
@@ -118,24 +120,25 @@ json check_value(const json& v, const FieldDef& f, std::string_view what) {
         if (utf8_length(v.get_ref<const std::string&>()) > static_cast<std::size_t>(f.size)) {
             bad(what, fmt::format("{} is longer than {} characters", f.name, f.size));
         }
-        return v;
+        return;
     }
     case FieldType::float_:
         if (!v.is_number() || !std::isfinite(v.get<double>())) {
             bad(what, fmt::format("{} must be a finite number", f.name));
         }
-        return v;
+        return;
     case FieldType::integer:
         if (!v.is_number() || !std::isfinite(v.get<double>()) ||
             std::floor(v.get<double>()) != v.get<double>() || std::fabs(v.get<double>()) > 1e15) {
             bad(what, fmt::format("{} must be a whole number", f.name));
         }
-        return v.get<long long>();
+        v = v.get<long long>();
+        return;
     case FieldType::boolean:
         if (!v.is_boolean()) {
             bad(what, fmt::format("{} must be true or false", f.name));
         }
-        return v;
+        return;
     case FieldType::datetime: {
         if (!v.is_string()) {
             bad(what, fmt::format("{} must be a date", f.name));
@@ -145,20 +148,20 @@ json check_value(const json& v, const FieldDef& f, std::string_view what) {
             bad(what, fmt::format("{} is not a valid date: \"{}\"", f.name,
                                   v.get_ref<const std::string&>().substr(0, 40)));
         }
-        return norm;
+        v = std::move(norm);
+        return;
     }
     }
-    return v;
 }
 
-Row parse_row(const json& j, const FieldList& fields, std::string_view what) {
+// Takes the row's values out of the received document.
+Row parse_row(json& j, const FieldList& fields, std::string_view what) {
     if (!j.is_array() || j.size() != fields.size()) {
         bad(what, fmt::format("every row must hold {} values", fields.size()));
     }
-    Row row;
-    row.reserve(fields.size());
+    Row row = std::move(j.get_ref<json::array_t&>());
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        row.push_back(check_value(j[i], fields[i], what));
+        check_value(row[i], fields[i], what);
     }
     return row;
 }
@@ -218,34 +221,44 @@ json packet_from_rows(const FieldList& fields, const std::vector<Row>& rows) {
 }
 
 Packet Packet::parse(const json& j, const FieldList& known, std::string_view what) {
+    json copy = j;
+    return parse(std::move(copy), known, what);
+}
+
+Packet Packet::parse(json&& j, const FieldList& known, std::string_view what) {
     if (!j.is_object() || !j.contains("fields")) {
         bad(what, "a data packet must be an object with \"fields\"");
     }
     Packet p;
     p.fields = parse_fields(j["fields"], known, what);
-    const bool has_rows = j.contains("rows");
-    const bool has_delta = j.contains("delta");
-    if (has_rows == has_delta) {
+    for (std::size_t i = 0; i < p.fields.size(); ++i) {
+        p.by_name_.emplace(upper_ascii(p.fields[i].name), static_cast<int>(i));
+    }
+    const auto rows = j.find("rows");
+    const auto delta = j.find("delta");
+    if ((rows == j.end()) == (delta == j.end())) {
         bad(what, "a data packet holds either \"rows\" or \"delta\"");
     }
-    if (has_rows) {
-        if (!j["rows"].is_array()) {
+    if (rows != j.end()) {
+        if (!rows->is_array()) {
             bad(what, "\"rows\" must be an array");
         }
-        for (const auto& r : j["rows"]) {
+        p.rows.reserve(rows->size());
+        for (auto& r : *rows) {
             p.rows.push_back(parse_row(r, p.fields, what));
         }
         return p;
     }
     p.is_delta = true;
-    if (!j["delta"].is_array()) {
+    if (!delta->is_array()) {
         bad(what, "\"delta\" must be an array");
     }
-    for (const auto& c : j["delta"]) {
+    p.delta.reserve(delta->size());
+    for (auto& c : *delta) {
         if (!c.is_object() || !c.contains("op") || !c["op"].is_string()) {
             bad(what, "every change needs an \"op\"");
         }
-        const std::string op = c["op"].get<std::string>();
+        const std::string& op = c["op"].get_ref<const std::string&>();
         DeltaChange change;
         if (op == "insert") {
             change.op = DeltaChange::Op::insert;
@@ -258,21 +271,31 @@ Packet Packet::parse(const json& j, const FieldList& known, std::string_view wha
         }
         const bool needs_old = change.op != DeltaChange::Op::insert;
         const bool needs_new = change.op != DeltaChange::Op::remove;
-        if (needs_old != c.contains("old") || needs_new != c.contains("new")) {
+        const auto old_row = c.find("old");
+        const auto new_row = c.find("new");
+        if (needs_old != (old_row != c.end()) || needs_new != (new_row != c.end())) {
             bad(what, fmt::format("a change \"{}\" carries {}", op,
                                   change.op == DeltaChange::Op::insert   ? "only \"new\""
                                   : change.op == DeltaChange::Op::modify ? "\"old\" and \"new\""
                                                                          : "only \"old\""));
         }
         if (needs_old) {
-            change.old_row = parse_row(c["old"], p.fields, what);
+            change.old_row = parse_row(*old_row, p.fields, what);
         }
         if (needs_new) {
-            change.new_row = parse_row(c["new"], p.fields, what);
+            change.new_row = parse_row(*new_row, p.fields, what);
         }
         p.delta.push_back(std::move(change));
     }
     return p;
+}
+
+int Packet::index(std::string_view name) const {
+    if (by_name_.size() != fields.size()) {
+        return find_field(fields, name); // fields set by hand
+    }
+    auto it = by_name_.find(upper_ascii(name));
+    return it == by_name_.end() ? -1 : it->second;
 }
 
 const json& Packet::value(const Row& row, std::string_view name) const {
@@ -284,7 +307,10 @@ const json& Packet::value(const Row& row, std::string_view name) const {
 }
 
 std::string Packet::text(const Row& row, std::string_view name) const {
-    const json& v = value(row, name);
+    return text_of(value(row, name));
+}
+
+std::string Packet::text_of(const json& v) {
     if (v.is_string()) {
         return v.get<std::string>();
     }

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace ct::server {
@@ -34,15 +35,22 @@ public:
     bool is_delta = false;
 
     // known: the fields the receiving data set may carry (empty list: anything goes).
-    // Throws RpcError(-32602) naming what is wrong.
+    // Throws RpcError(-32602) naming what is wrong. The second form takes the values out of the
+    // received document instead of copying them.
     static Packet parse(const nlohmann::json& json, const FieldList& known, std::string_view what);
+    static Packet parse(nlohmann::json&& json, const FieldList& known, std::string_view what);
 
-    int index(std::string_view name) const { return find_field(fields, name); }
+    int index(std::string_view name) const;
     bool has(std::string_view name) const { return index(name) >= 0; }
     // A row's value of a field; null when the packet lacks the field.
     const nlohmann::json& value(const Row& row, std::string_view name) const;
     std::string text(const Row& row, std::string_view name) const;
+    // A value as text: texts as they are, numbers written out, anything else empty.
+    static std::string text_of(const nlohmann::json& value);
     double number(const Row& row, std::string_view name) const;
+
+private:
+    std::unordered_map<std::string, int> by_name_; // upper-cased names of a parsed packet
 };
 
 } // namespace ct::server

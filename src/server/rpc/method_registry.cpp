@@ -94,29 +94,29 @@ void check_arguments(const MethodSpec& def, const nlohmann::json& params) {
     }
 }
 
-CallContext::CallContext(Sql& sql, const MethodSpec& def, const nlohmann::json& params)
+CallContext::CallContext(Sql& sql, const MethodSpec& def, nlohmann::json params)
     : sql_(sql)
     , def_(def) {
     check_arguments(def, params);
     const std::size_t n = def.args.size();
-    raw_.resize(n);
+    nulls_.resize(n);
     texts_.resize(n);
     numbers_.resize(n);
     packets_.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         const ArgSpec& a = def.args[i];
-        const nlohmann::json& v = params[i];
-        raw_[i] = v;
+        nlohmann::json& v = params[i];
+        nulls_[i] = v.is_null();
+        if (a.by_ref) {
+            byref_[std::to_string(i)] = v;
+        }
         if (a.kind == ArgKind::string) {
-            texts_[i] = v.get<std::string>();
+            texts_[i] = std::move(v.get_ref<std::string&>());
         } else if (a.kind == ArgKind::number) {
             numbers_[i] = v.get<double>();
         } else if (a.kind == ArgKind::packet && !v.is_null()) {
-            packets_[i] =
-                Packet::parse(v, a.known, fmt::format("argument {} ({})", i + 1, a.label));
-        }
-        if (a.by_ref) {
-            byref_[std::to_string(i)] = v;
+            packets_[i] = Packet::parse(std::move(v), a.known,
+                                        fmt::format("argument {} ({})", i + 1, a.label));
         }
     }
 }
@@ -130,7 +130,7 @@ double CallContext::number(std::size_t index) const {
 }
 
 bool CallContext::is_null(std::size_t index) const {
-    return raw_.at(index).is_null();
+    return nulls_.at(index);
 }
 
 const Packet& CallContext::packet(std::size_t index) const {

@@ -49,7 +49,8 @@ struct MethodSpec {
 // the by-reference values it may change.
 class CallContext {
 public:
-    CallContext(Sql& sql, const MethodSpec& def, const nlohmann::json& params);
+    // Takes the arguments out of `params` (move it in when it is not needed afterwards).
+    CallContext(Sql& sql, const MethodSpec& def, nlohmann::json params);
 
     Sql& sql() { return sql_; }
     const std::string& method() const { return def_.name; }
@@ -66,7 +67,7 @@ public:
 private:
     Sql& sql_;
     const MethodSpec& def_;
-    std::vector<nlohmann::json> raw_;
+    std::vector<bool> nulls_;
     std::vector<std::string> texts_;
     std::vector<double> numbers_;
     std::vector<std::optional<Packet>> packets_;

@@ -1,6 +1,7 @@
 #include "server/rpc/rpc_handler.h"
 
 #include "server/core/errors.h"
+#include "server/packet/packet_text.h"
 
 #include <chrono>
 #include <spdlog/spdlog.h>
@@ -34,10 +35,12 @@ std::string RpcHandler::handle(std::string_view body) {
         spdlog::warn("unreadable request: {}", e.what());
         return dump(error_answer(nullptr, rpc_code::parse_error, "unreadable JSON"));
     }
-    return dump(handle_request(request));
+    std::string out;
+    write_json(out, handle_request(std::move(request)));
+    return out;
 }
 
-json RpcHandler::handle_request(const json& request) {
+json RpcHandler::handle_request(json request) {
     if (!request.is_object()) {
         return error_answer(nullptr, rpc_code::invalid_request,
                             "the request must be a JSON-RPC 2.0 object");
@@ -54,7 +57,7 @@ json RpcHandler::handle_request(const json& request) {
         return error_answer(id, rpc_code::invalid_request, "\"method\" must be a string");
     }
     const std::string& name = request["method"].get_ref<const std::string&>();
-    const json params = request.contains("params") ? request["params"] : json::array();
+    json params = request.contains("params") ? std::move(request["params"]) : json::array();
     if (!params.is_array()) {
         return error_answer(id, rpc_code::invalid_params, "\"params\" must be an array");
     }
@@ -71,7 +74,7 @@ json RpcHandler::handle_request(const json& request) {
             .count();
     };
     try {
-        json result = call(*def, params);
+        json result = call(*def, std::move(params));
         spdlog::info("{} {:.1f} ms ok", name, elapsed());
         result["jsonrpc"] = "2.0";
         result["id"] = id;
@@ -89,11 +92,11 @@ json RpcHandler::handle_request(const json& request) {
     }
 }
 
-json RpcHandler::call(const MethodSpec& def, const json& params) {
+json RpcHandler::call(const MethodSpec& def, json params) {
     check_arguments(def, params); // before a session is taken
     Database::Lease lease(db_);
     Transaction tx(lease.sql(), def.writes);
-    CallContext ctx(lease.sql(), def, params);
+    CallContext ctx(lease.sql(), def, std::move(params));
     json value = def.handler(ctx);
     tx.commit();
     return {{"result", {{"value", std::move(value)}, {"byref", ctx.byref()}}}};

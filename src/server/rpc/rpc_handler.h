@@ -18,13 +18,15 @@ public:
         , methods_(methods) {}
 
     std::string handle(std::string_view body);
-    nlohmann::json handle_request(const nlohmann::json& request);
+    // Takes what it needs out of the request (move it in). The answer may hold written packets:
+    // write it with write_json.
+    nlohmann::json handle_request(nlohmann::json request);
 
     static nlohmann::json error_answer(const nlohmann::json& id, int code,
                                        const std::string& message);
 
 private:
-    nlohmann::json call(const MethodSpec& def, const nlohmann::json& params);
+    nlohmann::json call(const MethodSpec& def, nlohmann::json params);
 
     Database& db_;
     const MethodRegistry& methods_;

@@ -1,0 +1,209 @@
+// Figures of the application server alone: GetContratante per call and per second, and a delta
+// modifying every party of a 10,000-party budget.
+#include "bench_context.h"
+#include "floors.h"
+#include "server/domain/party_queries.h"
+
+#include <atomic>
+#include <fmt/format.h>
+#include <thread>
+
+namespace ct::bench {
+namespace {
+
+using nlohmann::json;
+
+const json demo_params = json::array({"0001", BenchDatabase::demo_budget, "00"});
+
+void check_answer(const std::string& body) {
+    if (json::parse(body).contains("error")) {
+        throw std::runtime_error("the call failed: " + body.substr(0, 300));
+    }
+}
+
+// Sums of paired samples: the floor of a call made of a round trip and its statements.
+std::vector<double> added(const std::vector<double>& a, const std::vector<double>& b) {
+    std::vector<double> out;
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+        out.push_back(a[i] + b[i]);
+    }
+    return out;
+}
+
+std::vector<Figure> get_contratante_per_call(BenchContext& ctx) {
+    const int calls = ctx.options().calls;
+    const std::string body = RpcClient::request("GetContratante", demo_params);
+    RpcClient client(ctx.server_port());
+    time_us(200, [&] { check_answer(client.post(body)); }); // sessions open, statements prepared
+    const auto value = time_us(calls, [&] { check_answer(client.post(body)); });
+
+    RpcClient empty(ctx.empty_port());
+    time_us(200, [&] { check_answer(empty.post(body)); });
+    const auto round_trip = time_us(calls, [&] { check_answer(empty.post(body)); });
+
+    auto raw = RawEngine::open(server::DatabaseUrl::parse(ctx.database().url()));
+    const int parties = raw->prepare(server::parties_query());
+    const int totals = raw->prepare(server::totals_query());
+    const server::SqlParams params = {{"fil", std::string("0001")},
+                                      {"orc", std::string(BenchDatabase::demo_budget)},
+                                      {"seq", std::string("00")}};
+    auto run = [&] {
+        raw->run(parties, params);
+        raw->run(totals, params);
+    };
+    time_us(200, run);
+    const auto sql = time_us(calls, run);
+
+    const bool sqlite = ctx.database().engine() == server::Engine::sqlite;
+    return {{"GetContratante, demo budget, one client", ctx.database().engine_name(), "µs",
+             Stats::of(value), "empty round trip + same SQL prepared once",
+             Stats::of(added(round_trip, sql)), false, sqlite ? "≤ 2×" : "≤ 3×", ""}};
+}
+
+// Calls per second of `clients` threads, each on its own connection, for `seconds`.
+double rate(int port, const std::string& body, int clients, double seconds) {
+    std::atomic<bool> stop{false};
+    std::atomic<long long> total{0};
+    std::vector<std::thread> threads;
+    for (int c = 0; c < clients; ++c) {
+        threads.emplace_back([&] {
+            RpcClient client(port);
+            long long n = 0;
+            while (!stop) {
+                check_answer(client.post(body));
+                ++n;
+            }
+            total += n;
+        });
+    }
+    const auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    stop = true;
+    for (auto& t : threads) {
+        t.join();
+    }
+    return static_cast<double>(total) / (elapsed_us(start) / 1e6);
+}
+
+std::vector<Figure> get_contratante_per_second(BenchContext& ctx) {
+    const std::string body = RpcClient::request("GetContratante", demo_params);
+    const bool sqlite = ctx.database().engine() == server::Engine::sqlite;
+    const int rounds = std::max(3, ctx.options().runs / 3);
+    std::vector<Figure> out;
+    for (int clients : {1, 2, 4, 8}) {
+        std::vector<double> ours;
+        std::vector<double> empty;
+        for (int r = 0; r < rounds; ++r) {
+            ours.push_back(rate(ctx.server_port(), body, clients, 0.6));
+            empty.push_back(rate(ctx.empty_port(), body, clients, 0.6));
+        }
+        std::string target;
+        if (clients == 2) {
+            target = sqlite ? "≥ 8,000 calls/s" : "≥ 3,000 calls/s";
+        }
+        out.push_back({fmt::format("GetContratante, demo budget, {} client{}", clients,
+                                   clients == 1 ? "" : "s"),
+                       ctx.database().engine_name(), "calls/s", Stats::of(ours),
+                       "empty server, same clients", Stats::of(empty), true, target, ""});
+    }
+    return out;
+}
+
+// The party packet of the big budget and the index of its charged value.
+struct BigBudget {
+    json fields;
+    json rows;
+    std::size_t value_field = 0;
+};
+
+BigBudget big_budget(BenchContext& ctx) {
+    RpcClient client(ctx.server_port());
+    json packet =
+        client.call("GetContratante", json::array({"0001", BenchDatabase::big_budget, "00"}))[0];
+    BigBudget out{packet["fields"], std::move(packet["rows"]), 0};
+    for (std::size_t i = 0; i < out.fields.size(); ++i) {
+        if (out.fields[i]["name"] == "VRRECECONTOREV") {
+            out.value_field = i;
+        }
+    }
+    return out;
+}
+
+std::vector<Figure> set_ende_cont_10000(BenchContext& ctx) {
+    const int runs = ctx.options().runs;
+    BigBudget budget = big_budget(ctx);
+    RpcClient client(ctx.server_port());
+    std::vector<double> value;
+    double charged = 100.0;
+    for (int r = 0; r < runs + 1; ++r) {
+        charged += 0.01;
+        json next = budget.rows;
+        json delta = {{"fields", budget.fields}, {"delta", json::array()}};
+        for (std::size_t i = 0; i < next.size(); ++i) {
+            next[i][budget.value_field] = charged;
+            delta["delta"].push_back({{"op", "modify"}, {"old", budget.rows[i]}, {"new", next[i]}});
+        }
+        const std::string body = RpcClient::request(
+            "SetEndeCont",
+            json::array({std::move(delta), nullptr, "0001", BenchDatabase::big_budget, "00"}));
+        const auto start = std::chrono::steady_clock::now();
+        check_answer(client.post(body));
+        if (r > 0) { // the first run prepares the statements
+            value.push_back(elapsed_us(start) / 1000.0);
+        }
+        budget.rows = std::move(next);
+    }
+
+    auto raw = RawEngine::open(server::DatabaseUrl::parse(ctx.database().url()));
+    const bool sqlite = ctx.database().engine() == server::Engine::sqlite;
+    const std::string begin = sqlite ? "BEGIN IMMEDIATE" : "BEGIN";
+    const int one = raw->prepare("UPDATE ENDECONTORCA SET VRRECECONTOREV = VRRECECONTOREV + 0.01 "
+                                 "WHERE CDFILIAL = :fil AND NRORCAEVENTO = :orc AND "
+                                 "NRSEQORCAEVE = :seq");
+    const int by_key = raw->prepare("UPDATE ENDECONTORCA SET VRRECECONTOREV = :vr WHERE "
+                                    "CDFILIAL = :fil AND NRORCAEVENTO = :orc AND NRSEQORCAEVE = "
+                                    ":seq AND NRENDCLIORCEVE = :nr");
+    const server::SqlParams budget_key = {{"fil", std::string("0001")},
+                                          {"orc", std::string(BenchDatabase::big_budget)},
+                                          {"seq", std::string("00")}};
+    std::vector<double> single;
+    std::vector<double> keyed;
+    for (int r = 0; r < runs + 1; ++r) {
+        auto start = std::chrono::steady_clock::now();
+        raw->exec(begin);
+        raw->run(one, budget_key);
+        raw->exec("COMMIT");
+        if (r > 0) {
+            single.push_back(elapsed_us(start) / 1000.0);
+        }
+        charged += 0.01;
+        server::SqlParams params = budget_key;
+        params.push_back({"vr", charged});
+        params.push_back({"nr", std::string()});
+        start = std::chrono::steady_clock::now();
+        raw->exec(begin);
+        for (int i = 1; i <= BenchDatabase::big_parties; ++i) {
+            params.back().value = fmt::format("{:010}", i);
+            raw->run(by_key, params);
+        }
+        raw->exec("COMMIT");
+        if (r > 0) {
+            keyed.push_back(elapsed_us(start) / 1000.0);
+        }
+    }
+    const std::string what = "SetEndeCont modifying all 10,000 parties";
+    return {{what, ctx.database().engine_name(), "ms", Stats::of(value),
+             "10,000 key UPDATEs prepared once", Stats::of(keyed), false, "≤ 4×, < 250 ms", ""},
+            {what, ctx.database().engine_name(), "ms", Stats::of(value),
+             "one UPDATE in one transaction", Stats::of(single), false, "", ""}};
+}
+
+} // namespace
+
+CT_BENCH_FIGURE(10, "GetContratante per call", get_contratante_per_call);
+CT_BENCH_FIGURE(20, "GetContratante calls per second", get_contratante_per_second);
+CT_BENCH_FIGURE(30, "SetEndeCont on 10,000 parties", set_ende_cont_10000);
+CT_BENCH_PENDING(31, "Apportionment of 10,000 parties", "apportionment not built yet");
+CT_BENCH_PENDING(32, "Generating 99 installments", "installment generation not built yet");
+
+} // namespace ct::bench

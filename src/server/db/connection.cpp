@@ -1,0 +1,125 @@
+#include "server/db/connection.h"
+
+#include "server/db/prepared_statement.h"
+
+#include <libpq-fe.h>
+#include <soci/postgresql/soci-postgresql.h>
+#include <soci/soci.h>
+#include <soci/sqlite3/soci-sqlite3.h>
+
+namespace ct::server {
+namespace {
+
+// Statements kept per session; texts are fixed in the code, so this is only a guard against a
+// caller that builds texts without end.
+constexpr std::size_t max_statements = 512;
+
+} // namespace
+
+Connection::Connection(const DatabaseUrl& url)
+    : url_(url) {
+    open();
+}
+
+Connection::~Connection() {
+    // Statements go before the session they were prepared on.
+    statements_.clear();
+}
+
+void Connection::open() {
+    session_ = std::make_unique<soci::session>();
+    if (url_.engine == Engine::sqlite) {
+        // A session is used by one thread at a time (the pool leases it whole), so SQLite's
+        // lock around every call (three per cell read) is not needed. Takes effect only when
+        // this is SQLite's first use in the process, as in the server and the host program.
+        static const int multithread = sqlite_api::sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
+        (void)multithread;
+        session_->open(*soci::factory_sqlite3(), url_.connect_string);
+    } else {
+        session_->open(*soci::factory_postgresql(), url_.connect_string);
+    }
+    apply_settings();
+}
+
+void Connection::apply_settings() {
+    if (url_.engine == Engine::sqlite) {
+        exec_once("PRAGMA busy_timeout = 15000");
+        // journal_mode answers with a row: run it as a query.
+        std::string mode;
+        *session_ << "PRAGMA journal_mode = WAL", soci::into(mode);
+        exec_once("PRAGMA foreign_keys = ON");
+        exec_once("PRAGMA synchronous = NORMAL");
+    } else {
+        exec_once("SET client_min_messages TO warning");
+        // A statement prepared once is planned once: our statements read by key, and the
+        // custom plan PostgreSQL would otherwise make at each run (values at hand) costs
+        // milliseconds for the party join, many times the run itself.
+        exec_once("SET plan_cache_mode TO force_generic_plan");
+    }
+}
+
+void Connection::exec_once(std::string_view text) {
+    soci::statement st(*session_);
+    st.alloc();
+    st.prepare(std::string(text), soci::details::st_one_time_query);
+    st.define_and_bind();
+    st.execute(true);
+}
+
+PreparedStatement& Connection::statement(std::string_view text, const SqlParams& params,
+                                         bool query) {
+    key_.clear();
+    key_ += query ? 'q' : 'x';
+    PreparedStatement::append_shape(key_, params);
+    key_ += '\n';
+    key_ += text;
+    auto it = statements_.find(key_);
+    if (it == statements_.end()) {
+        if (statements_.size() >= max_statements) {
+            evict_oldest();
+        }
+        auto prepared = std::make_unique<PreparedStatement>(
+            *session_, url_.engine,
+            query ? PreparedStatement::Kind::query : PreparedStatement::Kind::exec, text, params);
+        it = statements_.emplace(key_, Entry{std::move(prepared), 0}).first;
+    }
+    it->second.used = ++clock_;
+    return *it->second.statement;
+}
+
+void Connection::drop(PreparedStatement& statement) {
+    for (auto it = statements_.begin(); it != statements_.end(); ++it) {
+        if (it->second.statement.get() == &statement) {
+            statements_.erase(it);
+            return;
+        }
+    }
+}
+
+void Connection::evict_oldest() {
+    auto oldest = statements_.begin();
+    for (auto it = statements_.begin(); it != statements_.end(); ++it) {
+        if (it->second.used < oldest->second.used) {
+            oldest = it;
+        }
+    }
+    if (oldest != statements_.end()) {
+        statements_.erase(oldest);
+    }
+}
+
+bool Connection::lost() const {
+    if (url_.engine != Engine::postgresql || !session_) {
+        return false;
+    }
+    auto* backend = static_cast<soci::postgresql_session_backend*>(session_->get_backend());
+    return !backend || PQstatus(backend->conn_) == CONNECTION_BAD;
+}
+
+void Connection::reopen() {
+    statements_.clear();
+    session_.reset();
+    open();
+}
+
+} // namespace ct::server

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "server/db/database_url.h"
+#include "server/db/sql.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace soci {
+class session;
+}
+
+namespace ct::server {
+
+class PreparedStatement;
+
+// One open database session with the statements prepared on it. A statement is prepared the
+// first time its text runs with a given binding shape and reused afterwards, for as long as the
+// session lives. A session found broken after a failure is opened again, dropping its statements.
+class Connection {
+public:
+    explicit Connection(const DatabaseUrl& url);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    Engine engine() const { return url_.engine; }
+    soci::session& session() { return *session_; }
+
+    // The prepared statement for this text and binding shape (prepared now if need be).
+    PreparedStatement& statement(std::string_view text, const SqlParams& params, bool query);
+    // Forgets a statement that failed: whatever state it was left in is not reused.
+    void drop(PreparedStatement& statement);
+    // Runs a statement once, unprepared: scripts and session settings.
+    void exec_once(std::string_view text);
+
+    // True when the engine reports the session gone (a PostgreSQL server restarted or the
+    // network dropped it); checked after a failure, never by a round trip of its own.
+    bool lost() const;
+    // Opens the session again, with its settings and no prepared statements.
+    void reopen();
+
+    std::size_t prepared_count() const { return statements_.size(); }
+
+private:
+    struct Entry {
+        std::unique_ptr<PreparedStatement> statement;
+        std::uint64_t used = 0;
+    };
+
+    void open();
+    void apply_settings();
+    void evict_oldest();
+
+    DatabaseUrl url_;
+    std::unique_ptr<soci::session> session_;
+    std::unordered_map<std::string, Entry> statements_;
+    std::string key_; // reused to build lookup keys
+    std::uint64_t clock_ = 0;
+};
+
+} // namespace ct::server

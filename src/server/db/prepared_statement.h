@@ -1,0 +1,61 @@
+#pragma once
+
+#include "server/db/sql.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace soci {
+class row;
+class session;
+class statement;
+} // namespace soci
+
+namespace ct::server {
+
+// One statement prepared on a session (parsed by SQLite, planned by PostgreSQL once) and run
+// again and again with new values. Its parameters keep the names and kinds (text or null,
+// double, integer) of the first binding: `shape_of` gives what a binding must match.
+class PreparedStatement {
+public:
+    enum class Kind { exec, query };
+
+    PreparedStatement(soci::session& session, Engine engine, Kind kind, std::string_view text,
+                      const SqlParams& params);
+    ~PreparedStatement();
+    PreparedStatement(const PreparedStatement&) = delete;
+    PreparedStatement& operator=(const PreparedStatement&) = delete;
+
+    // Names and kinds of a binding, appended to `out`: statements are reused per text and shape.
+    static void append_shape(std::string& out, const SqlParams& params);
+
+    // Runs with these values (same shape as at preparation). For a query, true when a first
+    // row is there (read it with `row()`, then `fetch()` for the next ones).
+    bool run(const SqlParams& params);
+    bool run(SqlParams&& params);
+    bool fetch();
+    // After the last row: lets go of what the engine's client library holds of the result
+    // (libpq keeps a whole result set until the statement runs again).
+    void release_result();
+    const soci::row& row() const { return *row_; }
+    long long affected_rows();
+    // The query's column names, upper-cased (PostgreSQL folds them to lower case): worked out at
+    // the first row read and kept.
+    const std::vector<std::string>& columns();
+
+private:
+    struct Slot;
+    template <typename Params> void bind_values(Params&& params);
+    bool execute();
+
+    Engine engine_;
+    Kind kind_;
+    std::vector<Slot> slots_; // never resized after preparation: the statement holds addresses
+    std::unique_ptr<soci::row> row_;
+    std::vector<std::string> columns_;
+    std::unique_ptr<soci::statement> statement_;
+};
+
+} // namespace ct::server

@@ -1,0 +1,306 @@
+#include "server/packet/packet_text.h"
+
+#include "server/core/text.h"
+#include "server/packet/packet.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fmt/format.h>
+
+namespace ct::server {
+namespace {
+
+using nlohmann::json;
+
+// Subtype that marks a binary value as JSON text written ahead (nothing else here is binary).
+constexpr std::uint8_t written_subtype = 0x4A;
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Appends to blocks of a fixed size, put together once the text is whole: a text of megabytes
+// is never moved as it grows.
+class Writer {
+public:
+    void push_back(char c) {
+        if (used_ == size_) {
+            next_block(1);
+        }
+        block_[used_++] = c;
+    }
+    void append(std::string_view text) {
+        if (text.size() > size_ - used_) {
+            next_block(text.size());
+        }
+        std::memcpy(block_ + used_, text.data(), text.size());
+        used_ += text.size();
+    }
+    Bytes take() {
+        close_block();
+        std::size_t total = 0;
+        for (const auto& block : blocks_) {
+            total += block.size();
+        }
+        Bytes out;
+        out.reserve(total);
+        for (auto& block : blocks_) {
+            out.insert(out.end(), block.begin(), block.end());
+            block = std::string();
+        }
+        return out;
+    }
+
+private:
+    // Small packets take one small block; large ones blocks growing to a size that stays below
+    // the allocator's threshold for mapping memory of its own.
+    void next_block(std::size_t at_least) {
+        close_block();
+        const std::size_t size =
+            std::max(at_least, blocks_.empty()
+                                   ? std::size_t{4096}
+                                   : std::min<std::size_t>(blocks_.back().size() * 2, 96 * 1024));
+        blocks_.emplace_back(size, '\0');
+        block_ = blocks_.back().data();
+        size_ = size;
+        used_ = 0;
+    }
+    void close_block() {
+        if (!blocks_.empty()) {
+            blocks_.back().resize(used_);
+        }
+    }
+
+    std::vector<std::string> blocks_;
+    char* block_ = nullptr; // the last block, written up to used_ of its size_
+    std::size_t size_ = 0;
+    std::size_t used_ = 0;
+};
+
+void append(Writer& out, std::string_view text) {
+    out.append(text);
+}
+
+std::string dump(const json& value) {
+    return value.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+// A text as a JSON string, as the library writes it: UTF-8 as it is, quotes, backslashes and
+// control characters escaped; a text that is not UTF-8 left to the library (which replaces what
+// is invalid).
+void append_string(Writer& out, std::string_view text) {
+    if (!valid_utf8(text)) {
+        append(out, dump(json(text)));
+        return;
+    }
+    static constexpr char hex[] = "0123456789abcdef";
+    out.push_back('"');
+    std::size_t plain = 0; // start of the run not yet written
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') {
+            continue;
+        }
+        append(out, text.substr(plain, i - plain));
+        plain = i + 1;
+        out.push_back('\\');
+        switch (c) {
+        case '"':
+        case '\\':
+            out.push_back(static_cast<char>(c));
+            break;
+        case '\b':
+            out.push_back('b');
+            break;
+        case '\f':
+            out.push_back('f');
+            break;
+        case '\n':
+            out.push_back('n');
+            break;
+        case '\r':
+            out.push_back('r');
+            break;
+        case '\t':
+            out.push_back('t');
+            break;
+        default:
+            append(out, "u00");
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 0xF]);
+        }
+    }
+    append(out, text.substr(plain));
+    out.push_back('"');
+}
+
+// A number as the library writes it: shortest form that reads back the same, ".0" on whole
+// floats, null for what JSON cannot hold.
+void append_double(Writer& out, double value) {
+    if (!std::isfinite(value)) {
+        append(out, "null");
+        return;
+    }
+    char buffer[32];
+    const std::string_view text(
+        buffer, static_cast<std::size_t>(fmt::format_to(buffer, "{}", value) - buffer));
+    append(out, text);
+    if (text.find_first_of(".e") == std::string_view::npos) {
+        append(out, ".0");
+    }
+}
+
+void append_cell(Writer& out, const FieldDef& field, const SqlValue& value) {
+    // The conversions of cell_to_json, written without a document.
+    if (is_null(value)) {
+        append(out, "null");
+        return;
+    }
+    switch (field.type) {
+    case FieldType::string:
+    case FieldType::fixedstring:
+        if (const auto* s = std::get_if<std::string>(&value)) {
+            append_string(out, *s);
+        } else {
+            append_string(out, cell_to_json(field, value).get_ref<const std::string&>());
+        }
+        return;
+    case FieldType::float_:
+        append_double(out, as_double(value));
+        return;
+    case FieldType::integer: {
+        char buffer[24];
+        append(out, std::string_view(
+                        buffer, static_cast<std::size_t>(
+                                    fmt::format_to(buffer, "{}", as_integer(value)) - buffer)));
+        return;
+    }
+    case FieldType::boolean:
+    case FieldType::datetime:
+        append(out, dump(cell_to_json(field, value)));
+        return;
+    }
+}
+
+} // namespace
+
+WrittenFields::WrittenFields(FieldList list)
+    : fields(std::move(list))
+    , text(dump(fields_json(fields))) {}
+
+json written_packet(Sql& sql, const WrittenFields& written, std::string_view query,
+                    const SqlParams& params) {
+    const FieldList& fields = written.fields;
+    Writer out;
+    append(out, "{\"fields\":");
+    append(out, written.text);
+    append(out, ",\"rows\":[");
+    std::vector<int> source(fields.size(), -1);
+    bool first = true;
+    sql.query(
+        query, params,
+        [&](const std::vector<std::string>& columns) {
+            for (std::size_t f = 0; f < fields.size(); ++f) {
+                // Names as written match at once; the case-insensitive search is the fallback.
+                for (std::size_t c = 0; c < columns.size() && source[f] < 0; ++c) {
+                    if (columns[c] == fields[f].name) {
+                        source[f] = static_cast<int>(c);
+                    }
+                }
+                for (std::size_t c = 0; c < columns.size() && source[f] < 0; ++c) {
+                    if (iequals(columns[c], fields[f].name)) {
+                        source[f] = static_cast<int>(c);
+                    }
+                }
+            }
+        },
+        [&](std::vector<SqlValue>& cells) {
+            if (!first) {
+                out.push_back(',');
+            }
+            first = false;
+            out.push_back('[');
+            for (std::size_t f = 0; f < fields.size(); ++f) {
+                if (f) {
+                    out.push_back(',');
+                }
+                if (source[f] < 0) {
+                    append(out, "null");
+                } else {
+                    append_cell(out, fields[f], cells[static_cast<std::size_t>(source[f])]);
+                }
+            }
+            out.push_back(']');
+        });
+    append(out, "]}");
+    return written_json(out.take());
+}
+
+json written_json(Bytes text) {
+    return json::binary(std::move(text), written_subtype);
+}
+
+bool is_written_json(const json& value) {
+    return value.is_binary() && value.get_binary().has_subtype() &&
+           value.get_binary().subtype() == written_subtype;
+}
+
+namespace {
+
+bool holds_written(const json& value) {
+    if (value.is_binary()) {
+        return is_written_json(value);
+    }
+    if (value.is_array() || value.is_object()) {
+        for (const auto& element : value) {
+            if (holds_written(element)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+void write_json(std::string& out, const json& value) {
+    if (is_written_json(value)) {
+        const Bytes& text = value.get_binary();
+        out.append(reinterpret_cast<const char*>(text.data()), text.size());
+        return;
+    }
+    if (!holds_written(value)) {
+        out += dump(value);
+        return;
+    }
+    if (value.is_array()) {
+        out += '[';
+        bool first = true;
+        for (const auto& element : value) {
+            if (!first) {
+                out += ',';
+            }
+            first = false;
+            write_json(out, element);
+        }
+        out += ']';
+        return;
+    }
+    if (value.is_object()) {
+        out += '{';
+        bool first = true;
+        for (const auto& [key, element] : value.items()) {
+            if (!first) {
+                out += ',';
+            }
+            first = false;
+            out += dump(json(key));
+            out += ':';
+            write_json(out, element);
+        }
+        out += '}';
+        return;
+    }
+    out += dump(value);
+}
+
+} // namespace ct::server

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "server/db/sql.h"
+#include "server/packet/field.h"
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ct::server {
+
+// The fields of a written packet with their JSON text, worked out once (keep it static).
+struct WrittenFields {
+    explicit WrittenFields(FieldList list);
+    FieldList fields;
+    std::string text;
+};
+
+// A packet written as JSON text straight from a query's rows, for packets of thousands of rows:
+// they never exist as a document. The text travels inside the method's result as a value of its
+// own (see written_json) and goes into the answer as it is. Cells convert as in packet_from_result.
+nlohmann::json written_packet(Sql& sql, const WrittenFields& fields, std::string_view query,
+                              const SqlParams& params);
+
+// JSON text carried in a document: a result, or an element of a result array, written ahead.
+nlohmann::json written_json(std::vector<std::uint8_t> text);
+bool is_written_json(const nlohmann::json& value);
+// Appends the JSON text of a value; written values go in as they are, at any depth.
+void write_json(std::string& out, const nlohmann::json& value);
+
+} // namespace ct::server

@@ -1,0 +1,148 @@
+// Database sessions as the server keeps them: statements prepared once and reused, packets written
+// straight from their rows, and a PostgreSQL session that died between calls replaced.
+#include "server/core/errors.h"
+#include "server/domain/party_queries.h"
+#include "server/domain/records.h"
+#include "server/packet/delta_applier.h"
+#include "server/packet/packet.h"
+#include "server/packet/packet_text.h"
+#include "server_fixture.h"
+
+#include <fmt/format.h>
+#include <soci/postgresql/soci-postgresql.h>
+#include <soci/soci.h>
+
+namespace ct::server::testing {
+namespace {
+
+class DatabaseSessionTest : public ServerTest {};
+
+TEST_P(DatabaseSessionTest, WrittenPacketsReadAsTheDocumentOfTheSameRows) {
+    {
+        // Texts that need escapes or are not ASCII, whole and fractional money.
+        Database::Lease lease(db());
+        lease.sql().exec("UPDATE ENDECONTORCA SET NMFANTCLIE = :nm, VRRECECONTOREV = 1234.5 WHERE "
+                         "NRORCAEVENTO = '0000000100' AND NRENDCLIORCEVE = '0000000002'",
+                         {{"nm", std::string("Carlos \"Cacá\" Lima\t\\ 1/2\n\x01€𝄞")}});
+    }
+    for (const char* budget : {"0000000100", "0000000300", "0000000400", "0000000200"}) {
+        Database::Lease lease(db());
+        const SqlParams params = {
+            {"fil", std::string("0001")}, {"orc", std::string(budget)}, {"seq", std::string("00")}};
+        std::string text;
+        write_json(text, written_packet(lease.sql(), WrittenFields(party_fields()), parties_query(),
+                                        params));
+        const json document =
+            packet_from_result(party_fields(), lease.sql().query(parties_query(), params));
+        EXPECT_EQ(json::parse(text), document) << budget;
+        // The same statement served both reads, and serves again.
+        EXPECT_EQ(json::parse(text),
+                  packet_from_result(party_fields(), lease.sql().query(parties_query(), params)));
+    }
+}
+
+// A delta of many changes has its stored rows read a batch at a time: still refused whole for a
+// row changed or removed meanwhile, still accepting a row that already holds its new values.
+TEST_P(DatabaseSessionTest, ManyChangesAreCheckedAsEachOneWas) {
+    const int parties = 30;
+    {
+        Database::Lease lease(db());
+        for (int i = 1; i <= parties; ++i) {
+            lease.sql().exec(
+                "INSERT INTO ENDECONTORCA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, "
+                "NRENDCLIORCEVE, NMFANTCLIE, VRRECECONTOREV, IDSITUCONTOREV) VALUES "
+                "('0001', '0000000200', '00', :nr, :nm, 100, 'LANCADO')",
+                {{"nr", fmt::format("{:010}", i)}, {"nm", fmt::format("Formando {}", i)}});
+        }
+    }
+    auto apply = [&](const json& delta) {
+        Database::Lease lease(db());
+        Transaction tx(lease.sql(), true);
+        DeltaApplier applier(lease.sql(), party_table());
+        DeltaOutcome out = applier.apply(Packet::parse(delta, party_known_fields(), "parties"));
+        tx.commit();
+        return out;
+    };
+    auto stored_sum = [&] {
+        return count("SELECT SUM(VRRECECONTOREV) FROM ENDECONTORCA WHERE NRORCAEVENTO = "
+                     "'0000000200'");
+    };
+    auto everyone_to = [&](const json& p, double value) {
+        json d = delta_of(p);
+        for (const json& row : p["rows"]) {
+            add_modify(d, row, with_values(p, row, {{"VRRECECONTOREV", value}}));
+        }
+        return d;
+    };
+    const json p = value("GetContratante", json::array({"0001", "0000000200", "00"}))[0];
+    ASSERT_EQ(row_count(p), static_cast<std::size_t>(parties));
+    struct Case {
+        const char* meanwhile; // another user's write before the delta
+        const char* refusal;   // "" when the delta goes through
+    };
+    const Case cases[] = {
+        {"UPDATE ENDECONTORCA SET VRRECECONTOREV = 99 WHERE NRENDCLIORCEVE = '0000000017'",
+         "0000000017 foi alterado por outro usuário"},
+        {"UPDATE ENDECONTORCA SET VRRECECONTOREV = 150 WHERE NRENDCLIORCEVE = '0000000009'", ""},
+        // last: the row stays gone
+        {"DELETE FROM ENDECONTORCA WHERE NRENDCLIORCEVE = '0000000023'",
+         "0000000023 foi excluído por outro usuário"},
+    };
+    for (const Case& c : cases) {
+        {
+            Database::Lease lease(db());
+            lease.sql().exec("UPDATE ENDECONTORCA SET VRRECECONTOREV = 100 WHERE NRORCAEVENTO = "
+                             "'0000000200'");
+            lease.sql().exec(c.meanwhile);
+        }
+        const long long before = stored_sum();
+        if (*c.refusal) {
+            try {
+                apply(everyone_to(p, 150));
+                ADD_FAILURE() << c.meanwhile << ": accepted";
+            } catch (const AppError& e) {
+                EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+            }
+            EXPECT_EQ(stored_sum(), before) << c.meanwhile;
+        } else {
+            const DeltaOutcome out = apply(everyone_to(p, 150));
+            EXPECT_EQ(out.modified, parties - 1);
+            EXPECT_EQ(out.unchanged, 1);
+            EXPECT_EQ(stored_sum(), 150 * parties);
+        }
+    }
+}
+
+TEST_P(DatabaseSessionTest, APostgresqlSessionThatDiedBetweenCallsIsReplaced) {
+    if (engine() != Engine::postgresql) {
+        GTEST_SKIP() << "SQLite sessions do not break";
+    }
+    const json params = json::array({"0001", "0000000100", "00"});
+    ASSERT_EQ(row_count(value("GetContratante", params)[0]), 3u);
+    // Every session of the server's pool (leased all at once) ends on the server's side.
+    std::vector<std::string> pids;
+    {
+        std::vector<std::unique_ptr<Database::Lease>> leases;
+        for (int i = 0; i < 4; ++i) {
+            leases.push_back(std::make_unique<Database::Lease>(db()));
+            pids.push_back(as_text(*leases.back()->sql().scalar("SELECT pg_backend_pid()")));
+        }
+    }
+    {
+        const char* base = std::getenv("CT_TEST_PG_URL");
+        soci::session admin(*soci::factory_postgresql(), DatabaseUrl::parse(base).connect_string);
+        for (const auto& pid : pids) {
+            admin << "SELECT pg_terminate_backend(" + pid + ")";
+        }
+    }
+    // Each session fails at the start of its next call, is opened again, and the call goes on.
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(row_count(value("GetContratante", params)[0]), 3u);
+    }
+    EXPECT_EQ(count("SELECT COUNT(*) FROM ENDECONTORCA WHERE NRORCAEVENTO = '0000000100'"), 3);
+}
+
+CT_SERVER_TEST_ON_ENGINES(DatabaseSessionTest);
+
+} // namespace
+} // namespace ct::server::testing
