@@ -18,7 +18,6 @@
 #include <fmt/format.h>
 #include <map>
 #include <memory>
-#include <soci/soci.h>
 #include <spdlog/spdlog.h>
 #include <unistd.h>
 
@@ -202,22 +201,16 @@ BENCHMARK_CAPTURE(Apportionment, end_to_end_10000_parties_1000_in_installments, 
 void RawSqlUpdate(benchmark::State& state) {
     Bench& b = bench();
     server::Database::Lease lease(b.database());
-    soci::session& session = lease.sql().session();
-    double value = 100;
-    std::string number;
+    server::Sql& sql = lease.sql();
+    const std::string update = "UPDATE ENDECONTORCA SET VRRECECONTOREV = :vr WHERE CDFILIAL = "
+                               "'0001' AND NRORCAEVENTO = :orc AND NRSEQORCAEVE = '00' AND "
+                               "NRENDCLIORCEVE = :nr";
     const std::string budget = kAllOpen;
-    soci::statement update =
-        (session.prepare << "UPDATE ENDECONTORCA SET VRRECECONTOREV = :vr WHERE CDFILIAL = '0001' "
-                            "AND NRORCAEVENTO = :orc AND NRSEQORCAEVE = '00' AND "
-                            "NRENDCLIORCEVE = :nr",
-         soci::use(value, "vr"), soci::use(budget, "orc"), soci::use(number, "nr"));
     for (auto _ : state) {
-        soci::transaction tx(session);
-        for (int i = 1; i <= kParties; ++i) {
-            number = fmt::format("{:010}", i);
-            value = 100 + i % 7;
-            update.execute(true);
-        }
+        server::Transaction tx(sql, true);
+        for (int i = 1; i <= kParties; ++i)
+            sql.exec(update,
+                     {{"vr", 100.0 + i % 7}, {"orc", budget}, {"nr", fmt::format("{:010}", i)}});
         tx.commit();
     }
     state.counters["rows"] = kParties;
