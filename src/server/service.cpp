@@ -2,6 +2,7 @@
 
 #include "server/db/schema.h"
 #include "server/methods/method_groups.h"
+#include "server/rpc/request_log.h"
 
 #include <spdlog/spdlog.h>
 #include <stdexcept>
@@ -27,6 +28,7 @@ Service::Service(const ServiceOptions& options)
                                  "on an empty database): " +
                                  url.display);
     }
+    RequestLog::prepare(*db_);
     methods_ = std::make_unique<MethodRegistry>(all_methods());
     server_ = std::make_unique<RpcServer>(*db_, *methods_);
 }

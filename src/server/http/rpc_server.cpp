@@ -54,7 +54,8 @@ void RpcServer::start(const std::string& host, int port) {
     });
     http_->Post(rpc_path, [this](const httplib::Request& req, httplib::Response& res) {
         res.status = 200;
-        res.body = handler_.handle(req.body); // moved in: answers can be megabytes
+        const std::string key = req.get_header_value("Idempotency-Key");
+        res.body = handler_.handle({req.body, key, req.remote_addr}); // moved in: megabytes
         res.set_header("Content-Type", "application/json");
     });
     // Whatever goes wrong at the HTTP level on our endpoint still gets a JSON-RPC answer.
