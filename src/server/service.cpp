@@ -30,7 +30,7 @@ Service::Service(const ServiceOptions& options)
     }
     RequestLog::prepare(*db_);
     methods_ = std::make_unique<MethodRegistry>(all_methods());
-    server_ = std::make_unique<RpcServer>(*db_, *methods_);
+    server_ = std::make_unique<RpcServer>(*db_, *methods_, options.http);
 }
 
 Service::~Service() {

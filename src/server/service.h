@@ -22,6 +22,7 @@ struct ServiceOptions {
     int port = 8431; // 0: any free port
     DemoData demo = DemoData::none;
     std::size_t sessions = 8;
+    HttpLimits http{}; // who gets in, and for how long
 };
 
 // The whole application server in one object, for the program and for embedding it in the host:

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "server/http/http_limits.h"
+
+#include <chrono>
+#include <cstddef>
+#include <httplib.h>
+#include <string>
+#include <string_view>
+
+namespace ct::server {
+
+// One accepted client connection, as the HTTP library reads and writes it: every read waits no
+// longer than the pause allowed and never past the request's deadline, every write likewise;
+// bytes read ahead (a pipelined request) stay with the connection from request to request.
+class ClientConnection final : public httplib::Stream {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    ClientConnection(int fd, std::string peer, int peer_port, const HttpLimits& limits);
+    ~ClientConnection() override;
+    ClientConnection(const ClientConnection&) = delete;
+    ClientConnection& operator=(const ClientConnection&) = delete;
+
+    int fd() const { return fd_; }
+    const std::string& peer() const { return peer_; }
+
+    // A worker takes the request: its body must arrive by the body deadline, its answer go out
+    // by the write deadline (counted from when the answer starts).
+    void begin_request();
+    // Bytes read ahead and not yet taken.
+    std::string_view buffered() const;
+    // Shuts the socket down (a stopping server): blocked reads and writes end at once.
+    void shut_down();
+
+    bool is_readable() const override;
+    bool is_writable() const override;
+    ssize_t read(char* ptr, std::size_t size) override;
+    ssize_t write(const char* ptr, std::size_t size) override;
+    void get_remote_ip_and_port(std::string& ip, int& port) const override;
+    void get_local_ip_and_port(std::string& ip, int& port) const override;
+    socket_t socket() const override { return fd_; }
+
+    // Where the poller stands with the connection (kept here so that it lives with it).
+    enum class Phase { idle, arriving, ready, running, draining };
+    Phase phase = Phase::idle;
+    Clock::time_point deadline; // of the current phase
+    std::size_t requests = 0;
+    bool counted = false;       // among its address's open connections
+    bool head_complete = false; // the request's headers have arrived (its body is awaited)
+
+private:
+    bool wait(short events, std::chrono::milliseconds pause, Clock::time_point until) const;
+    // The answer's deadline starts with its first write (or the library's check before it).
+    void start_writing() const;
+
+    int fd_;
+    std::string peer_;
+    int peer_port_;
+    const HttpLimits& limits_;
+    std::string buffer_;
+    std::size_t taken_ = 0; // of buffer_
+    Clock::time_point read_until_;
+    mutable bool writing_ = false;
+    mutable Clock::time_point write_until_;
+};
+
+} // namespace ct::server
