@@ -132,7 +132,9 @@ int runWindow(const LaunchOptions& options, int argc, char** argv) {
         ScreenModule module = loadModule(modulePath());
         QApplication app(argc, argv);
         QApplication::setApplicationName("contratante");
-        HostSession session(options, askCredentials);
+        // A picture taken unattended never waits for someone to sign in.
+        const bool unattended = !options.screenshot.empty();
+        HostSession session(options, unattended ? CredentialsPrompt{} : askCredentials);
         std::vector<std::string> entry = options.entry;
         if (entry.empty()) {
             const auto chosen = askBudget();
@@ -140,7 +142,6 @@ int runWindow(const LaunchOptions& options, int argc, char** argv) {
                 return 0;
             entry = {(*chosen)[0], (*chosen)[1], (*chosen)[2], ""};
         }
-        const bool unattended = !options.screenshot.empty();
         const ErrorDisplay previous = setErrorDisplay([unattended](const std::string& text) {
             // A picture taken unattended must not wait for someone to close a message.
             if (unattended) {
