@@ -1,6 +1,10 @@
 #include "server/http/rpc_server.h"
 
+#include "server/auth/gate.h"
 #include "server/core/errors.h"
+#include "server/http/health.h"
+#include "server/http/request_guard.h"
+#include "server/http/tls_server.h"
 
 #include <chrono>
 #include <httplib.h>
@@ -22,8 +26,12 @@ std::string body_of(const nlohmann::json& answer) {
 
 } // namespace
 
-RpcServer::RpcServer(Database& db, const MethodRegistry& methods)
-    : handler_(db, methods) {}
+RpcServer::RpcServer(Database& db, const MethodRegistry& methods, HttpOptions http,
+                     auth::AccessPolicy access)
+    : db_(db)
+    , options_(std::move(http))
+    , sign_in_(access.sign_in)
+    , handler_(db, methods, std::move(access)) {}
 
 RpcServer::~RpcServer() {
     stop();
@@ -33,7 +41,7 @@ void RpcServer::start(const std::string& host, int port) {
     if (http_) {
         throw std::logic_error("the server is already running");
     }
-    http_ = std::make_unique<httplib::Server>();
+    http_ = make_http_server(options_); // TLS when the options name a certificate
     http_->set_payload_max_length(max_body_bytes);
     // Answers are small and clients keep their connection: without this, every other call
     // waits for the peer's delayed acknowledgement (tens of milliseconds).
@@ -52,13 +60,38 @@ void RpcServer::start(const std::string& host, int port) {
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const void*>(&yes),
                    sizeof(yes));
     });
+    // Host, Origin and content type are checked before any route.
+    http_->set_pre_routing_handler(
+        [this, host](const httplib::Request& req, httplib::Response& res) {
+            const auto refusal = refuse_request(req, host, options_);
+            if (!refusal) {
+                return httplib::Server::HandlerResponse::Unhandled;
+            }
+            spdlog::warn("{} {} from {} refused: {}", req.method, req.path.substr(0, 80),
+                         req.remote_addr, *refusal);
+            res.status = 200;
+            res.set_content(
+                body_of(RpcHandler::error_answer(nullptr, rpc_code::invalid_request, *refusal)),
+                "application/json");
+            return httplib::Server::HandlerResponse::Handled;
+        });
+    http_->Get(health_path, [this](const httplib::Request&, httplib::Response& res) {
+        const HealthAnswer answer = health(db_, sign_in_, options_.tls());
+        res.status = answer.status;
+        res.set_content(answer.body, "application/json");
+    });
     http_->Post(rpc_path, [this](const httplib::Request& req, httplib::Response& res) {
         res.status = 200;
-        res.body = handler_.handle(req.body); // moved in: answers can be megabytes
+        // Moved in (answers can be megabytes); the session token comes as a bearer header.
+        res.body =
+            handler_.handle(req.body, auth::bearer_token(req.get_header_value("Authorization")));
         res.set_header("Content-Type", "application/json");
     });
     // Whatever goes wrong at the HTTP level on our endpoint still gets a JSON-RPC answer.
     http_->set_error_handler([](const httplib::Request& req, httplib::Response& res) {
+        if (req.path == health_path) {
+            return; // its own answer, with the status monitoring reads
+        }
         nlohmann::json answer;
         if (res.status == 413) {
             answer = RpcHandler::error_answer(nullptr, rpc_code::invalid_request,

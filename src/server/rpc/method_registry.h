@@ -1,5 +1,7 @@
 #pragma once
 
+#include "server/audit/audit_key.h"
+#include "server/auth/access_policy.h"
 #include "server/db/sql.h"
 #include "server/packet/field.h"
 #include "server/packet/packet.h"
@@ -64,6 +66,14 @@ public:
     void set_byref(std::size_t index, nlohmann::json value);
     const nlohmann::json& byref() const { return byref_; }
 
+    // Who makes the call (the signed-in operator, or the server's own without sign-in).
+    const auth::Caller& caller() const { return caller_; }
+    void set_caller(auth::Caller caller) { caller_ = std::move(caller); }
+    // A party the call changed, for the audit (a call that notes none is recorded under the
+    // budget its arguments name).
+    void note_change(audit::AuditKey key) { changes_.push_back(std::move(key)); }
+    const std::vector<audit::AuditKey>& noted_changes() const { return changes_; }
+
 private:
     Sql& sql_;
     const MethodSpec& def_;
@@ -72,6 +82,8 @@ private:
     std::vector<double> numbers_;
     std::vector<std::optional<Packet>> packets_;
     nlohmann::json byref_ = nlohmann::json::object();
+    auth::Caller caller_;
+    std::vector<audit::AuditKey> changes_;
 };
 
 class MethodRegistry {

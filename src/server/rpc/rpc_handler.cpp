@@ -1,5 +1,7 @@
 #include "server/rpc/rpc_handler.h"
 
+#include "server/audit/audit_trail.h"
+#include "server/auth/gate.h"
 #include "server/core/errors.h"
 #include "server/packet/packet_text.h"
 
@@ -27,7 +29,7 @@ json RpcHandler::error_answer(const json& id, int code, const std::string& messa
     return {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}};
 }
 
-std::string RpcHandler::handle(std::string_view body) {
+std::string RpcHandler::handle(std::string_view body, const std::string& token) {
     json request;
     try {
         request = json::parse(body.begin(), body.end());
@@ -36,11 +38,11 @@ std::string RpcHandler::handle(std::string_view body) {
         return dump(error_answer(nullptr, rpc_code::parse_error, "unreadable JSON"));
     }
     std::string out;
-    write_json(out, handle_request(std::move(request)));
+    write_json(out, handle_request(std::move(request), token));
     return out;
 }
 
-json RpcHandler::handle_request(json request) {
+json RpcHandler::handle_request(json request, const std::string& token) {
     if (!request.is_object()) {
         return error_answer(nullptr, rpc_code::invalid_request,
                             "the request must be a JSON-RPC 2.0 object");
@@ -74,7 +76,7 @@ json RpcHandler::handle_request(json request) {
             .count();
     };
     try {
-        json result = call(*def, std::move(params));
+        json result = call(*def, std::move(params), token);
         spdlog::info("{} {:.1f} ms ok", name, elapsed());
         result["jsonrpc"] = "2.0";
         result["id"] = id;
@@ -92,12 +94,19 @@ json RpcHandler::handle_request(json request) {
     }
 }
 
-json RpcHandler::call(const MethodSpec& def, json params) {
+json RpcHandler::call(const MethodSpec& def, json params, const std::string& token) {
     check_arguments(def, params); // before a session is taken
     Database::Lease lease(db_);
     Transaction tx(lease.sql(), def.writes);
+    // Sign-in: the operator comes from the session token, before the arguments are even read.
+    auth::Caller caller = auth::admit(lease.sql(), access_, def.name, token);
     CallContext ctx(lease.sql(), def, std::move(params));
+    ctx.set_caller(std::move(caller));
     json value = def.handler(ctx);
+    // Audit: who changed which keys, in the call's own transaction.
+    if (def.writes) {
+        audit::record_call(lease.sql(), def, ctx);
+    }
     tx.commit();
     return {{"result", {{"value", std::move(value)}, {"byref", ctx.byref()}}}};
 }
