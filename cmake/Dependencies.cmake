@@ -4,6 +4,8 @@ find_package(nlohmann_json 3.10 REQUIRED)
 find_package(fmt REQUIRED)
 find_package(spdlog REQUIRED)
 find_package(CLI11 REQUIRED)
+# OpenSSL: TLS (through cpp-httplib), password hashes and session tokens.
+find_package(OpenSSL 3 REQUIRED)
 
 # Debian's cpp-httplib is a compiled library described by pkg-config (its flags select TLS, zlib, brotli).
 find_package(PkgConfig REQUIRED)

@@ -258,3 +258,43 @@ CREATE TABLE IF NOT EXISTS CHAMADAGRAVADA (
   DTCHAMADA TEXT NOT NULL
 );
 CREATE INDEX IF NOT EXISTS CHAMADAGRAVADA_DATA ON CHAMADAGRAVADA (DTCHAMADA);
+
+-- Operators, their sessions and the audit of changes. Written "IF NOT EXISTS": the server runs
+-- these statements again at start-up, so a database made before they existed gets them.
+
+-- Who may call a server that requires sign-in. DSSENHA is a salted scrypt hash (never the
+-- password); IDATIVO "N" refuses the operator's sign-in and ends its sessions.
+CREATE TABLE IF NOT EXISTS OPERADOR (
+  CDOPERADOR VARCHAR(10) NOT NULL PRIMARY KEY,
+  NMOPERADOR VARCHAR(60) NOT NULL,
+  DSSENHA VARCHAR(200) NOT NULL,
+  IDATIVO CHAR(1) NOT NULL DEFAULT 'S'
+);
+
+-- Signed-in sessions, shared by every server of the database. DSTOKEN is the SHA-256 of the
+-- token the client holds; times are seconds since 1970 (UTC).
+CREATE TABLE IF NOT EXISTS SESSAOOPERADOR (
+  DSTOKEN VARCHAR(64) NOT NULL PRIMARY KEY,
+  CDOPERADOR VARCHAR(10) NOT NULL REFERENCES OPERADOR (CDOPERADOR),
+  NRCRIACAO BIGINT NOT NULL,
+  NREXPIRA BIGINT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS SESSAOOPERADOR_OPERADOR ON SESSAOOPERADOR (CDOPERADOR);
+
+-- One row per key a writing call changed: the budget (NRSEQORCAEVE null when the call concerns
+-- every sequence) and the party (null for a change of the budget itself), with the operator, the
+-- server's local time and the method. Rows of one call share NRCHAMADA; a call that names no
+-- budget leaves the keys null.
+CREATE TABLE IF NOT EXISTS AUDITORIA (
+  NRAUDITORIA INTEGER PRIMARY KEY AUTOINCREMENT,
+  NRCHAMADA VARCHAR(32) NOT NULL,
+  DTAUDITORIA TEXT NOT NULL,
+  CDOPERADOR VARCHAR(32) NOT NULL,
+  NMMETODO VARCHAR(40) NOT NULL,
+  CDFILIAL VARCHAR(4),
+  NRORCAEVENTO VARCHAR(10),
+  NRSEQORCAEVE VARCHAR(2),
+  NRENDCLIORCEVE VARCHAR(10)
+);
+CREATE INDEX IF NOT EXISTS AUDITORIA_ORCAMENTO
+  ON AUDITORIA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, NRAUDITORIA);

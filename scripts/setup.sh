@@ -5,13 +5,14 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev libgl-dev
-  nlohmann-json3-dev libcpp-httplib-dev
+  nlohmann-json3-dev libcpp-httplib-dev libssl-dev
   libsoci-dev libsqlite3-dev libpq-dev libboost-dev
   libfmt-dev libspdlog-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   postgresql sqlite3 time
   xvfb xauth
   poppler-utils adwaita-icon-theme
+  openssl curl dpkg-dev
 )
 
 missing=()

@@ -12,8 +12,8 @@ namespace ct::bench {
 class BenchDatabase {
 public:
     static constexpr const char* branch = "0001";
-    static constexpr const char* big_budget = "0000007000"; // 10,000 parties
-    static constexpr const char* mid_budget = "0000008000"; // 200 parties, plans in installments
+    static constexpr const char* big_budget = "0000009700"; // 10,000 parties
+    static constexpr const char* mid_budget = "0000009800"; // 200 parties, plans in installments
     static constexpr const char* demo_budget = "0000000100";
     static constexpr int big_parties = 10000;
     static constexpr int mid_parties = 200;

@@ -1,6 +1,7 @@
 // Figures of the screen end to end: the host program opening a 10,000-party budget in a scripted
 // session, and the headless screen's actions against the real server.
 #include "bench_context.h"
+#include "floors.h"
 #include "screen_session.h"
 
 #include <filesystem>
@@ -93,6 +94,55 @@ std::vector<Figure> reload_big_budget(BenchContext& ctx) {
              Stats::of(parse_floor_ms(ctx, runs)), false, "≤ 4×", ""}};
 }
 
+// "Ratear Valor" on the 10,000 open parties, every one of them changing value: the walk on the
+// screen and the one SetEndeCont, beside the same rows updated by key on the raw engine.
+std::vector<Figure> apportion_big_budget(BenchContext& ctx) {
+    const int runs = ctx.options().runs;
+    auto raw = RawEngine::open(server::DatabaseUrl::parse(ctx.database().url()));
+    const bool sqlite = ctx.database().engine() == server::Engine::sqlite;
+    const std::string begin = sqlite ? "BEGIN IMMEDIATE" : "BEGIN";
+    const server::SqlParams budget_key = {{"orc", std::string(BenchDatabase::big_budget)}};
+    const int spread = raw->prepare("UPDATE ENDECONTORCA SET VRRECECONTOREV = 90 WHERE CDFILIAL = "
+                                    "'0001' AND NRORCAEVENTO = :orc AND NRSEQORCAEVE = '00'");
+    const int by_key = raw->prepare("UPDATE ENDECONTORCA SET VRRECECONTOREV = :vr WHERE CDFILIAL "
+                                    "= '0001' AND NRORCAEVENTO = :orc AND NRSEQORCAEVE = '00' AND "
+                                    "NRENDCLIORCEVE = :nr");
+
+    ScreenSession screen(ctx.database().url());
+    screen.run(fmt::format("start 0001 {} 00 PRQ27500\n", BenchDatabase::big_budget));
+    std::vector<double> wall;
+    std::vector<double> keyed;
+    for (int r = 0; r < runs + 1; ++r) {
+        // Every party away from its share again, then shown as stored.
+        raw->exec(begin);
+        raw->run(spread, budget_key);
+        raw->exec("COMMIT");
+        screen.run("click sbtVerificar\n");
+        auto start = std::chrono::steady_clock::now();
+        screen.run("click btnRatear\nexpect no-message\n");
+        if (r > 0) {
+            wall.push_back(elapsed_us(start) / 1000.0);
+        }
+        server::SqlParams params = budget_key;
+        params.push_back({"vr", 100.0});
+        params.push_back({"nr", std::string()});
+        start = std::chrono::steady_clock::now();
+        raw->exec(begin);
+        for (int i = 1; i <= BenchDatabase::big_parties; ++i) {
+            params.back().value = fmt::format("{:010}", i);
+            raw->run(by_key, params);
+        }
+        raw->exec("COMMIT");
+        if (r > 0) {
+            keyed.push_back(elapsed_us(start) / 1000.0);
+        }
+    }
+    screen.run("expect field cdsEndeCont VRRECECONTOREV 100,00\n");
+    return {{"Apportionment of 10,000 parties (headless screen)", ctx.database().engine_name(),
+             "ms", Stats::of(wall), "10,000 key UPDATEs prepared once", Stats::of(keyed), false,
+             "< 1 s", ""}};
+}
+
 // One action of the user on the 200-party budget: its script lines for the n-th sample.
 struct ScreenAction {
     std::string what;
@@ -114,6 +164,15 @@ const std::vector<ScreenAction>& screen_actions() {
                                 n);
          }},
         {"reload", [](int) { return std::string("click sbtVerificar\n"); }},
+        // The current party's plan replaced by 99 installments, a day apart, and saved.
+        {"generate 99 installments and save",
+         [](int) {
+             return std::string("type nedQtParcela 99\ntype nedPrazo 1\nclick sbtGeraParc\n"
+                                "click sbtConfirmar\nexpect no-message\n"
+                                "expect rows cdsFormaPagto 99\n");
+         }},
+        // Every party in installments: the warning, and the plans follow the shared values.
+        {"apportion", [](int) { return std::string("click btnRatear\n"); }},
     };
     return actions;
 }
@@ -156,8 +215,6 @@ std::vector<Figure> mid_budget_actions(BenchContext& ctx) {
 CT_BENCH_FIGURE(40, "Opening a 10,000-party budget", open_big_budget);
 CT_BENCH_FIGURE(41, "Reloading a 10,000-party budget", reload_big_budget);
 CT_BENCH_FIGURE(50, "Screen actions on a 200-party budget", mid_budget_actions);
-CT_BENCH_PENDING(51, "200-party budget: generate 99 installments",
-                 "installment generation not built yet");
-CT_BENCH_PENDING(52, "200-party budget: apportion", "apportionment not built yet");
+CT_BENCH_FIGURE(42, "Apportionment of 10,000 parties", apportion_big_budget);
 
 } // namespace ct::bench

@@ -1,5 +1,6 @@
 #include "screen_session.h"
 
+#include "host/headless_module.h"
 #include "host/host_session.h"
 #include "module/frm_contratante.h"
 #include "module/module_entry.h"
@@ -22,31 +23,6 @@ extern char** environ;
 namespace ct::bench {
 namespace {
 
-class ModuleDriver final : public scenario::ScreenDriver {
-public:
-    void start(const std::string& branch, const std::string& budget, const std::string& sequence,
-               const std::string& origin) override {
-        IniProc(nlohmann::json::array({branch, budget, sequence, origin}));
-    }
-    Form* form() override { return frmContratante; }
-    DataSet* dataSet(std::string_view name) override {
-        return frmContratante ? frmContratante->dataSetByName(name) : nullptr;
-    }
-};
-
-// A modal show that returns at once, leaving the screen shown for the next lines.
-class OpenFormHost final : public FormHost {
-public:
-    void showModal(Form&) override {}
-};
-
-struct ModuleLoaded {
-    ModuleLoaded() { Initialize(); }
-    ~ModuleLoaded() { Finalize(); }
-    ModuleLoaded(const ModuleLoaded&) = delete;
-    ModuleLoaded& operator=(const ModuleLoaded&) = delete;
-};
-
 host::LaunchOptions options_for(const std::string& db_url) {
     host::LaunchOptions options;
     options.db = db_url;
@@ -63,10 +39,10 @@ struct ScreenSession::Parts {
         , session(driver, transcript) {}
 
     host::HostSession host;
-    OpenFormHost formHost;
+    host::OpenFormHost formHost;
     ScopedFormHost hostGuard;
-    ModuleLoaded module;
-    ModuleDriver driver;
+    host::ModuleLoaded module;
+    host::ModuleDriver driver;
     std::ostringstream text;
     scenario::Transcript transcript;
     scenario::Session session;

@@ -203,7 +203,5 @@ std::vector<Figure> set_ende_cont_10000(BenchContext& ctx) {
 CT_BENCH_FIGURE(10, "GetContratante per call", get_contratante_per_call);
 CT_BENCH_FIGURE(20, "GetContratante calls per second", get_contratante_per_second);
 CT_BENCH_FIGURE(30, "SetEndeCont on 10,000 parties", set_ende_cont_10000);
-CT_BENCH_PENDING(31, "Apportionment of 10,000 parties", "apportionment not built yet");
-CT_BENCH_PENDING(32, "Generating 99 installments", "installment generation not built yet");
 
 } // namespace ct::bench

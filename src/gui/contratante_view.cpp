@@ -67,6 +67,8 @@ void ContratanteView::layoutForm() {
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("statusLine"));
     statusBar()->addWidget(status_, 1);
+    // Who changed the current party last, and when (the server's audit).
+    statusBar()->addPermanentWidget(mirror("lblUltAlteracao", this));
     gridObserver_ = form().get("dbgPadrao").observe([this](Control&, Property p) {
         if (p == Property::Data)
             showStatus();

@@ -1,5 +1,6 @@
 #include "host/batch_mode.h"
 
+#include "host/headless_module.h"
 #include "host/host_session.h"
 #include "module/frm_contratante.h"
 #include "module/module_entry.h"
@@ -59,26 +60,13 @@ private:
     std::ostream& err_;
 };
 
-// A modal show that returns at once: the screen stays shown for the command.
-class StayingFormHost final : public FormHost {
-public:
-    void showModal(Form&) override {}
-};
-
-struct ModuleLoaded {
-    ModuleLoaded() { Initialize(); }
-    ~ModuleLoaded() { Finalize(); }
-    ModuleLoaded(const ModuleLoaded&) = delete;
-    ModuleLoaded& operator=(const ModuleLoaded&) = delete;
-};
-
 // Enters the screen and runs the command on it; false when the budget could not be loaded or
 // anything failed on the way.
 bool runOnScreen(const LaunchOptions& options, ConsoleDialogs& dialogs, std::ostream& err,
                  const std::function<MenuItem&(TfrmContratante&)>& command) {
     HostSession session(options);
     ScopedDialogService dialogScope(dialogs);
-    StayingFormHost formHost;
+    OpenFormHost formHost;
     ScopedFormHost hostScope(formHost);
     const ErrorDisplay previous = setErrorDisplay([&](const std::string& text) {
         err << "contratante: " << text << '\n';

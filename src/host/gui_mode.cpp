@@ -2,6 +2,8 @@
 
 #include "gui/module_abi.h"
 #include "host/host_session.h"
+#include "host/launch_dialogs.h"
+#include "host/server_sign_in.h"
 #include "platform/host/dispatch.h"
 #include "platform/net/net_connection.h"
 
@@ -12,7 +14,6 @@
 #include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
-#include <httplib.h>
 #include <iostream>
 #include <stdexcept>
 
@@ -118,28 +119,29 @@ bool displayAvailable() {
     return false;
 }
 
-bool serverAnswers(const std::string& host, int port) {
-    httplib::Client client(host, port);
-    client.set_connection_timeout(3);
-    client.set_read_timeout(10);
-    const auto answer = client.Post("/rpc/PRQ31000.rdmContratante", "{}", "application/json");
-    return answer && answer->status == 200;
-}
-
 int runWindow(const LaunchOptions& options, int argc, char** argv) {
     try {
         if (!displayAvailable())
             throw LaunchError("no display to open the window on (set DISPLAY, or "
                               "QT_QPA_PLATFORM=offscreen)",
                               3);
-        if (options.server && !serverAnswers(options.serverHost(), options.serverPort()))
+        useServerAccess(options);
+        if (options.server && !probeServer(options.serverHost(), options.serverPort()).reachable)
             throw LaunchError("the application server at " + *options.server + " cannot be reached",
                               5);
         ScreenModule module = loadModule(modulePath());
         QApplication app(argc, argv);
         QApplication::setApplicationName("contratante");
-        HostSession session(options);
+        // A picture taken unattended never waits for someone to sign in.
         const bool unattended = !options.screenshot.empty();
+        HostSession session(options, unattended ? CredentialsPrompt{} : askCredentials);
+        std::vector<std::string> entry = options.entry;
+        if (entry.empty()) {
+            const auto chosen = askBudget();
+            if (!chosen)
+                return 0;
+            entry = {(*chosen)[0], (*chosen)[1], (*chosen)[2], ""};
+        }
         const ErrorDisplay previous = setErrorDisplay([unattended](const std::string& text) {
             // A picture taken unattended must not wait for someone to close a message.
             if (unattended) {
@@ -159,7 +161,7 @@ int runWindow(const LaunchOptions& options, int argc, char** argv) {
         ct_variant values[4];
         for (std::size_t i = 0; i < 4; ++i) {
             values[i].type = CT_VARIANT_STRING;
-            values[i].value.string = options.entry[i].c_str();
+            values[i].value.string = entry[i].c_str();
         }
         ct_variant param;
         param.type = CT_VARIANT_ARRAY;

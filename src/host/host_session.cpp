@@ -2,11 +2,13 @@
 
 #include "platform/db/connection.h"
 #include "platform/host/halvren.h"
+#include "platform/net/server_access.h"
 #include "server/db/database.h"
 #include "server/db/schema.h"
 #include "server/http/rpc_server.h"
 #include "server/methods/method_groups.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -15,35 +17,85 @@ namespace ct::host {
 void prepareDemoDatabase(server::Database& database) {
     {
         server::Database::Lease lease(database);
-        if (server::schema_present(lease.sql()))
-            return;
-        if (!server::database_is_empty(lease.sql()))
+        const bool present = server::schema_present(lease.sql());
+        if (!present && !server::database_is_empty(lease.sql()))
             throw std::runtime_error("the database holds tables but not the Contratante schema");
+        if (!present) {
+            server::install_demo(database);
+            return;
+        }
     }
-    server::install_demo(database);
+    server::upgrade_schema(database); // a demo database made by an earlier version
 }
 
-HostSession::HostSession(const LaunchOptions& options)
+void useServerAccess(const LaunchOptions& options) {
+    if (options.server)
+        setServerAccess({options.serverTls(), options.caFile, {}});
+}
+
+HostSession::HostSession(const LaunchOptions& options, CredentialsPrompt prompt)
     : databaseUrl_(options.db.empty() ? "sqlite:" + defaultDemoDatabasePath() : options.db) {
+    Halvren::setOperador(options.operatorCode);
     if (options.server) {
         serverHost_ = options.serverHost();
         serverPort_ = options.serverPort();
+        useServerAccess(options);
+        signInToServer(options, prompt);
     } else {
-        startEmbeddedServer();
+        startEmbeddedServer(options.operatorCode);
     }
     Halvren::setWebURL(serverHost_);
     Halvren::setWebPort(serverPort_);
-    Halvren::setOperador(options.operatorCode);
     db::sharedConnection().open(databaseUrl_);
 }
 
 HostSession::~HostSession() {
     db::sharedConnection().close();
+    if (signedIn_) {
+        signOut(serverHost_, serverPort_);
+        setSessionToken({});
+    }
     if (server_)
         server_->stop();
 }
 
-void HostSession::startEmbeddedServer() {
+void HostSession::signInToServer(const LaunchOptions& options, const CredentialsPrompt& prompt) {
+    const ServerHealth health = probeServer(serverHost_, serverPort_);
+    if (!health.reachable)
+        throw std::runtime_error("the application server at " + *options.server +
+                                 " cannot be reached (" + health.problem + ")");
+    if (!health.signInRequired)
+        return;
+    Credentials credentials{options.operatorCode, {}};
+    if (const char* password = std::getenv("CONTRATANTE_PASSWORD"); password && *password)
+        credentials.password = password;
+    std::string problem;
+    while (true) {
+        if (credentials.password.empty() || !problem.empty()) {
+            if (!prompt)
+                throw std::runtime_error(
+                    problem.empty() ? "the application server at " + *options.server +
+                                          " requires sign-in: give --operator CODE and the "
+                                          "password in CONTRATANTE_PASSWORD"
+                                    : problem);
+            auto typed = prompt(credentials.code, problem);
+            if (!typed)
+                throw std::runtime_error("sign-in given up");
+            credentials = std::move(*typed);
+        }
+        try {
+            const SignedOperator who = signIn(serverHost_, serverPort_, credentials);
+            setSessionToken(who.token);
+            Halvren::setOperador(who.code);
+            signedIn_ = true;
+            return;
+        } catch (const std::runtime_error& e) {
+            problem = e.what();
+        }
+    }
+}
+
+void HostSession::startEmbeddedServer(const std::string& operatorCode) {
     const server::DatabaseUrl url = server::DatabaseUrl::parse(databaseUrl_);
     if (url.engine == server::Engine::sqlite) {
         const std::filesystem::path file(databaseUrl_.substr(databaseUrl_.find(':') + 1));
@@ -53,7 +105,11 @@ void HostSession::startEmbeddedServer() {
     database_ = std::make_unique<server::Database>(url, 4);
     prepareDemoDatabase(*database_);
     methods_ = std::make_unique<server::MethodRegistry>(server::all_methods());
-    server_ = std::make_unique<server::RpcServer>(*database_, *methods_);
+    // The user's own file: no sign-in, changes recorded under the program's operator.
+    server::auth::AccessPolicy access;
+    access.local_operator = operatorCode;
+    server_ = std::make_unique<server::RpcServer>(*database_, *methods_, server::HttpOptions{},
+                                                  std::move(access));
     server_->start("127.0.0.1", 0);
     serverHost_ = server_->host();
     serverPort_ = server_->port();

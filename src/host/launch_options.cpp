@@ -17,9 +17,16 @@ std::string loginName() {
     return "OPERADOR";
 }
 
+constexpr std::string_view tlsScheme = "https://";
+constexpr std::string_view plainScheme = "http://";
+
 } // namespace
 
-std::pair<std::string, int> splitHostPort(const std::string& text) {
+std::pair<std::string, int> splitHostPort(const std::string& given) {
+    std::string text = given;
+    for (std::string_view scheme : {tlsScheme, plainScheme})
+        if (text.starts_with(scheme))
+            text = text.substr(scheme.size());
     const auto colon = text.rfind(':');
     if (colon == std::string::npos || colon == 0 || colon + 1 == text.size())
         throw std::invalid_argument("--server expects HOST:PORT, got \"" + text + "\"");
@@ -45,6 +52,10 @@ int LaunchOptions::serverPort() const {
     return server ? splitHostPort(*server).second : 0;
 }
 
+bool LaunchOptions::serverTls() const {
+    return server && server->starts_with(tlsScheme);
+}
+
 std::string defaultDemoDatabasePath() {
     std::filesystem::path base;
     if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
@@ -61,7 +72,14 @@ std::optional<LaunchOptions> parseLaunchOptions(int argc, char** argv, int& exit
     options.operatorCode = loginName();
     std::string server;
     CLI::App app{"Contratante: the contracting parties of an event budget"};
-    app.add_option("--server", server, "HOST:PORT of a running application server");
+    const char* configFile = std::getenv("CONTRATANTE_CONFIG");
+    app.set_config("--config", configFile && *configFile ? configFile : defaultConfigFile,
+                   "configuration file (name = value lines)");
+    app.add_option("--server", server,
+                   "HOST:PORT of a running application server (https://HOST:PORT for TLS)");
+    app.add_option("--ca-file", options.caFile,
+                   "authorities that sign the server's certificate (default: the system's)")
+        ->check(CLI::ExistingFile);
     app.add_option("--db", options.db,
                    "shared database URL (sqlite:PATH or postgresql://user@host:port/dbname)");
     app.add_option("--operator", options.operatorCode, "code of the signed-in user");
@@ -97,7 +115,9 @@ std::optional<LaunchOptions> parseLaunchOptions(int argc, char** argv, int& exit
         if (!options.listing.empty()) {
             if (options.entry.size() != 3 && options.entry.size() != 4)
                 throw CLI::ValidationError("entry", "--listing takes BRANCH BUDGET SEQUENCE");
-        } else if (options.script.empty() && options.entry.size() != 4) {
+        } else if (options.script.empty() && options.entry.size() != 4 &&
+                   !(modes == 0 && options.entry.empty())) {
+            // The window alone asks for them.
             throw CLI::ValidationError("entry",
                                        "give BRANCH BUDGET SEQUENCE ORIGIN, or --script FILE");
         }

@@ -1,5 +1,6 @@
 #include "script_mode.h"
 
+#include "host/headless_module.h"
 #include "host/host_session.h"
 #include "module/frm_contratante.h"
 #include "module/module_entry.h"
@@ -13,25 +14,6 @@
 namespace ct::host {
 namespace {
 
-// The screen module as the host enters it: IniProc with the four entry values.
-class ModuleDriver final : public scenario::ScreenDriver {
-public:
-    void start(const std::string& branch, const std::string& budget, const std::string& sequence,
-               const std::string& origin) override {
-        IniProc(nlohmann::json::array({branch, budget, sequence, origin}));
-    }
-    Form* form() override { return frmContratante; }
-    DataSet* dataSet(std::string_view name) override {
-        return frmContratante ? frmContratante->dataSetByName(name) : nullptr;
-    }
-};
-
-// A modal show that returns at once, leaving the screen shown for the next lines to drive.
-class ScriptFormHost final : public FormHost {
-public:
-    void showModal(Form&) override {}
-};
-
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -40,14 +22,6 @@ std::string readFile(const std::string& path) {
     text << in.rdbuf();
     return text.str();
 }
-
-// Loads the module for the session and unloads it afterwards.
-struct ModuleLoaded {
-    ModuleLoaded() { Initialize(); }
-    ~ModuleLoaded() { Finalize(); }
-    ModuleLoaded(const ModuleLoaded&) = delete;
-    ModuleLoaded& operator=(const ModuleLoaded&) = delete;
-};
 
 } // namespace
 
@@ -65,7 +39,7 @@ int runScript(const LaunchOptions& options, std::ostream& out) {
     }
 
     HostSession session(options);
-    ScriptFormHost formHost;
+    OpenFormHost formHost;
     ScopedFormHost hostGuard(formHost);
     ModuleLoaded module;
     ModuleDriver driver;

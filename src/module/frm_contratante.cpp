@@ -2,6 +2,7 @@
 
 #include "budget/budget_fields.h"
 #include "messages/messages.h"
+#include "parties/last_change.h"
 #include "parties/record_fields.h"
 
 #include <algorithm>
@@ -42,6 +43,7 @@ TfrmContratante::TfrmContratante()
     , cdsEmpresaOrca("cdsEmpresaOrca", budgetCompanyFields())
     , cdsContagerada("cdsContagerada")
     , cdsVrConta("cdsVrConta", receivedValueFields())
+    , cdsUltAlteracao("cdsUltAlteracao", lastChangeFields())
     , dtsFormaPagto(&cdsFormaPagto)
     , dtsCliente(&cdsCliente)
     , dtsContSub(&cdsContSub)
@@ -154,7 +156,12 @@ TfrmContratante::TfrmContratante()
     , sbtGeraParc(grbParcAuto, "sbtGeraParc", "Gerar Parcelas")
     , dbgFormPgto(panFormaPagamento, "dbgFormPgto", &dtsFormaPagto)
     , imgCheck(*this, "imgCheck")
-    , imgUncheck(*this, "imgUncheck") {
+    , imgUncheck(*this, "imgUncheck")
+    , lblUltAlteracao(*this, "lblUltAlteracao")
+    , lastChangeFollower(dbgPadrao, [this](Control&, Property property) {
+        if (property == Property::Data)
+            showLastChange();
+    }) {
     msgPadrao = contratanteMessages();
     useLookupConnection();
     buildLookupQueries();
@@ -174,13 +181,14 @@ TfrmContratante::~TfrmContratante() {
 }
 
 std::vector<std::string> TfrmContratante::dataSetNames() const {
-    return {"cdsEndeCont",   "cdsFormaPagto",  "cdsAuxFormaPagto", "cdsTotalRateado",
-            "cdsLiderTurma", "cdsCliente",     "cdsContSub",       "cdsVdCliente",
-            "cdsEndeClie",   "cdsNovoClie",    "cdsContratJaCad",  "cdsVdContratante",
-            "cdsPesqOrca",   "cdsVdOrcaEven",  "cdsPesqEmpresa",   "cdsEndeFili",
-            "cdsParamOrca",  "cdsEmpresaOrca", "cdsContagerada",   "cdsVrConta",
-            "qryPesqFilial", "qryFilial",      "qryEmpresa",       "qryPais",
-            "qryEstado",     "qryMunicipio",   "qryBairro",        "qryVdBairro"};
+    return {"cdsEndeCont",     "cdsFormaPagto",  "cdsAuxFormaPagto", "cdsTotalRateado",
+            "cdsLiderTurma",   "cdsCliente",     "cdsContSub",       "cdsVdCliente",
+            "cdsEndeClie",     "cdsNovoClie",    "cdsContratJaCad",  "cdsVdContratante",
+            "cdsPesqOrca",     "cdsVdOrcaEven",  "cdsPesqEmpresa",   "cdsEndeFili",
+            "cdsParamOrca",    "cdsEmpresaOrca", "cdsContagerada",   "cdsVrConta",
+            "cdsUltAlteracao", "qryPesqFilial",  "qryFilial",        "qryEmpresa",
+            "qryPais",         "qryEstado",      "qryMunicipio",     "qryBairro",
+            "qryVdBairro"};
 }
 
 DataSet* TfrmContratante::dataSetByName(std::string_view name) {
@@ -204,6 +212,7 @@ DataSet* TfrmContratante::dataSetByName(std::string_view name) {
                              &cdsEmpresaOrca,
                              &cdsContagerada,
                              &cdsVrConta,
+                             &cdsUltAlteracao,
                              &qryPesqFilial.dataSet(),
                              &qryFilial.dataSet(),
                              &qryEmpresa.dataSet(),

@@ -21,6 +21,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace ct {
@@ -65,6 +66,7 @@ public:
     DataSet cdsEmpresaOrca;
     DataSet cdsContagerada;
     DataSet cdsVrConta;
+    DataSet cdsUltAlteracao; // the last change of each party (the server's audit)
 
     // ----- data sources (dtsPadrao, the parties' source, comes from the base form) -----
     DataSource dtsFormaPagto;
@@ -197,6 +199,9 @@ public:
     Image imgCheck;
     Image imgUncheck;
 
+    // ----- status line: who changed the current party last, and when -----
+    Label lblUltAlteracao;
+
     // ----- screen state shared by the subsystems -----
     std::string stNrOrca;     // budget number given at entry
     std::string stNrSeq;      // sequence given at entry (GetSituacaoOrca may replace it)
@@ -216,6 +221,11 @@ public:
     ChargedValueMemory chargedBeforeInvitations;
     // The stored plan a regeneration replaced, until the party's edit ends.
     ReplacedPlan planBeforeRegeneration;
+    // Party number -> the text of lblUltAlteracao, from cdsUltAlteracao.
+    std::unordered_map<std::string, std::string> lastChanges;
+    // lblUltAlteracao follows the current party (the grid tells of every move and reload); let
+    // go of before the label and the data sets go.
+    ObserverScope lastChangeFollower;
 
     // ----- entry and lifecycle (src/module) -----
     void FormCreate() override;
@@ -268,6 +278,10 @@ public:
     void dbgPadraoEditButtonClick();
     void btnContSubBeforePesq(bool& AllowPesq);
     void btnContSubAfterPesq();
+    // The last changes of the budget's parties (GetUltAlteracao), and the current party's one in
+    // lblUltAlteracao.
+    void loadLastChanges();
+    void showLastChange();
 
     // ----- parties grid (src/parties) -----
     void dbgPadraoEnter();

@@ -1,9 +1,9 @@
 #include "money/round_dec.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <string>
 
 namespace ct {
 namespace {
@@ -20,45 +20,56 @@ void incrementDigits(std::string& digits) {
     digits.insert(digits.begin(), '1');
 }
 
+// The shortest text that reads back as the same double: the decimal value it stands for.
+std::string shortestFixed(double magnitude) {
+    std::array<char, 512> buffer{}; // room for the smallest subnormal in fixed notation
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
+                                       std::chars_format::fixed);
+    if (written.ec != std::errc())
+        return "0";
+    return std::string(buffer.data(), written.ptr);
+}
+
 } // namespace
+
+DecimalDigits roundedDigits(double value, int places) {
+    if (!std::isfinite(value))
+        value = 0;
+    places = std::max(places, 0);
+    const auto size = static_cast<std::size_t>(places);
+    const std::string text = shortestFixed(std::fabs(value));
+    const auto point = text.find('.');
+    const std::string integral = point == std::string::npos ? text : text.substr(0, point);
+    std::string fraction = point == std::string::npos ? std::string() : text.substr(point + 1);
+    const bool roundUp = fraction.size() > size && fraction[size] >= '5';
+    fraction.resize(size, '0');
+    std::string digits = integral + fraction;
+    if (roundUp)
+        incrementDigits(digits);
+
+    DecimalDigits d;
+    const std::size_t integerSize = digits.size() - size;
+    d.integer = integerSize == 0 ? std::string(1, '0') : digits.substr(0, integerSize);
+    d.fraction = digits.substr(integerSize);
+    d.negative = std::signbit(value) && digits.find_first_not_of('0') != std::string::npos;
+    return d;
+}
 
 double RoundDec(double value, int decimals) {
     if (!std::isfinite(value) || value == 0.0)
         return value;
-    if (decimals < 0)
-        decimals = 0;
-    if (decimals > 15)
-        decimals = 15;
+    decimals = std::min(std::max(decimals, 0), 15);
     // Beyond 2^53 a double has no fractional part left to round.
     if (std::fabs(value) >= 9007199254740992.0)
         return value;
-
-    // The shortest text that reads back as the same double is the decimal value it stands for.
-    std::array<char, 512> buffer{}; // room for the smallest subnormal in fixed notation
-    const double magnitude = std::fabs(value);
-    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
-                                       std::chars_format::fixed);
-    if (written.ec != std::errc())
-        return value;
-    const std::string text(buffer.data(), written.ptr);
-
-    const auto point = text.find('.');
-    std::string integral = point == std::string::npos ? text : text.substr(0, point);
-    std::string fraction = point == std::string::npos ? std::string() : text.substr(point + 1);
-    if (fraction.size() <= static_cast<std::size_t>(decimals))
-        return value;
-
-    const bool roundUp = fraction[static_cast<std::size_t>(decimals)] >= '5';
-    std::string digits = integral + fraction.substr(0, static_cast<std::size_t>(decimals));
-    if (roundUp)
-        incrementDigits(digits);
-    const std::size_t integralSize = digits.size() - static_cast<std::size_t>(decimals);
-    std::string rounded = digits.substr(0, integralSize);
-    if (decimals > 0)
-        rounded += "." + digits.substr(integralSize);
-
+    const DecimalDigits d = roundedDigits(value, decimals);
+    std::string text = d.integer;
+    if (!d.fraction.empty()) {
+        text += '.';
+        text += d.fraction;
+    }
     double result = 0.0;
-    std::from_chars(rounded.data(), rounded.data() + rounded.size(), result);
+    std::from_chars(text.data(), text.data() + text.size(), result);
     // No negative zero: -0.001 rounds to a plain 0.
     if (result == 0.0)
         return 0.0;

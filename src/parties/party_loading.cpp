@@ -36,6 +36,7 @@ void TfrmContratante::sbtVerificarClick() {
         }
         cdsLiderTurma.loadPacket(
             callServer("GetLiderTurma", {medCdFilial.text(), edtNrOrcamento.text()}));
+        loadLastChanges();
     }
     nedQtParcela.setNumber(0);
     nedPrazo.setNumber(0);

@@ -22,10 +22,11 @@ constexpr std::array kCommands{
 };
 
 constexpr std::array kExpectations{
-    Arity{"message", 1, 1}, Arity{"no-message", 0, 0}, Arity{"text", 2, 2}, Arity{"enabled", 2, 2},
-    Arity{"focus", 1, 1},   Arity{"field", 3, 3},      Arity{"rows", 2, 2}, Arity{"recno", 2, 2},
-    Arity{"filled", 2, 2},  Arity{"calls", 2, 2},      Arity{"call", 3, 3}, Arity{"closed", 0, 0},
-    Arity{"open", 0, 0},    Arity{"form", 1, 1},
+    Arity{"message", 1, 1}, Arity{"no-message", 0, 0}, Arity{"text", 2, 2},
+    Arity{"enabled", 2, 2}, Arity{"focus", 1, 1},      Arity{"field", 3, 3},
+    Arity{"rows", 2, 2},    Arity{"recno", 2, 2},      Arity{"filled", 2, 2},
+    Arity{"calls", 2, 2},   Arity{"call", 3, 3},       Arity{"closed", 0, 0},
+    Arity{"open", 0, 0},    Arity{"form", 1, 1},       Arity{"contains", 2, 2},
 };
 
 template <std::size_t N>

@@ -266,6 +266,10 @@ void Session::expect(const ScriptLine& line) {
         std::string found = visibleText(control(a[1]));
         if (found != a[2])
             throw LineFailed{a[2], found};
+    } else if (what == "contains") {
+        std::string found = visibleText(control(a[1]));
+        if (found.find(a[2]) == std::string::npos)
+            throw LineFailed{"a text with " + a[2], found};
     } else if (what == "enabled") {
         bool wanted = yesNo(a[2]);
         bool found = control(a[1]).enabledInChain();

@@ -1,3 +1,6 @@
+#include "server/admin/admin_commands.h"
+#include "server/config/server_options.h"
+#include "server/http/exposure.h"
 #include "server/service.h"
 
 #include <CLI/CLI.hpp>
@@ -31,11 +34,17 @@ int main(int argc, char** argv) {
     app.add_flag("--demo", demo, "create the schema and load the demo data into an empty database");
     app.add_option("--sessions", options.sessions, "database sessions (concurrent calls)")
         ->check(CLI::Range(1, 64));
+    // The configuration file, sign-in and TLS; the administration commands (operators, audit).
+    ct::server::add_access_options(app, options);
+    ct::server::AdminCommands admin(app);
     CLI11_PARSE(app, argc, argv);
     options.demo = demo ? ct::server::DemoData::required : ct::server::DemoData::none;
 
     // Logs go to standard error; standard output carries only the readiness line.
     spdlog::set_default_logger(spdlog::stderr_color_mt("server"));
+    if (admin.chosen()) {
+        return admin.run(options, std::cin, std::cout, std::cerr);
+    }
 
     // Every thread started from here on blocks the stop signals; this one waits for them.
     const sigset_t signals = stop_signals();
@@ -50,6 +59,9 @@ int main(int argc, char** argv) {
         sigwait(&signals, &sig);
         spdlog::info("signal {}: stopping", sig);
         service.stop();
+    } catch (const ct::server::UnsafeExposure& e) {
+        spdlog::error("{}", e.what());
+        return 2;
     } catch (const std::exception& e) {
         spdlog::error("{}", e.what());
         return 1;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "server/auth/access_policy.h"
 #include "server/db/database.h"
+#include "server/http/http_options.h"
 #include "server/http/rpc_server.h"
 #include "server/rpc/method_registry.h"
 
@@ -22,14 +24,18 @@ struct ServiceOptions {
     int port = 8431; // 0: any free port
     DemoData demo = DemoData::none;
     std::size_t sessions = 8;
-    HttpLimits http{}; // who gets in, and for how long
+    auth::AccessPolicy access{}; // sign-in
+    HttpOptions http{};          // TLS, server names, allowed web origins
+    HttpLimits limits{};         // who gets in, and for how long
 };
 
 // The whole application server in one object, for the program and for embedding it in the host:
 // database sessions, methods and the HTTP endpoint.
 class Service {
 public:
-    // Opens the database and prepares it; throws std::exception with a clear message.
+    // Opens the database and prepares it; throws std::exception with a clear message, and
+    // UnsafeExposure (server/http/exposure.h) for an address beyond loopback without sign-in
+    // and TLS.
     explicit Service(const ServiceOptions& options);
     ~Service();
     Service(const Service&) = delete;

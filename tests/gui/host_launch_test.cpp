@@ -1,4 +1,7 @@
 // The host program in window mode, run as the user runs it.
+#include "server/auth/operators.h"
+#include "server/service.h"
+
 #include <QCoreApplication>
 #include <QImage>
 #include <cstdlib>
@@ -136,6 +139,45 @@ TEST_F(HostLaunchTest, ScreenshotWritesThePictureOfTheWindowAndExits) {
     ASSERT_FALSE(image.isNull());
     EXPECT_GE(image.width(), 800);
     EXPECT_GE(image.height(), 500);
+}
+
+TEST_F(HostLaunchTest, AServerThatRequiresSignInTakesTheOperatorAndPasswordGiven) {
+    const std::string url = "sqlite:" + (folder / "shared.db").string();
+    ct::server::ServiceOptions options;
+    options.url = url;
+    options.port = 0;
+    options.demo = ct::server::DemoData::required;
+    options.access.sign_in = true;
+    ct::server::Service server(options);
+    {
+        ct::server::Database::Lease lease(server.database());
+        ct::server::auth::add_operator(lease.sql(), "ana", "Ana Paula", "senha-da-ana");
+    }
+    server.start();
+    const fs::path picture = folder / "contratante.png";
+    const std::string arguments = "--server 127.0.0.1:" + std::to_string(server.port()) +
+                                  " --db '" + url + "' --operator ana --screenshot '" +
+                                  picture.string() + "'" + entry;
+    const struct {
+        const char* password;
+        int exitCode;
+        const char* error; // nothing when the picture is taken
+    } cases[] = {
+        {"senha-da-ana", 0, nullptr},
+        {"senha-errada", 1, "contratante: Código de operador ou senha inválidos."},
+        {"", 1, "requires sign-in: give --operator CODE and the password in CONTRATANTE_PASSWORD"},
+    };
+    for (const auto& c : cases) {
+        fs::remove(picture);
+        const ProgramRun r =
+            run(std::string("QT_QPA_PLATFORM=offscreen CONTRATANTE_PASSWORD='") + c.password + "'",
+                arguments);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.password << ": " << r.errors;
+        EXPECT_EQ(fs::exists(picture), c.error == nullptr) << c.password;
+        if (c.error) {
+            EXPECT_NE(r.errors.find(c.error), std::string::npos) << r.errors;
+        }
+    }
 }
 
 } // namespace

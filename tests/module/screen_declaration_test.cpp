@@ -102,7 +102,7 @@ TEST(ScreenDeclaration, EveryDataSetAndQueryIsFoundByName) {
         distinct.insert(set);
     }
     EXPECT_EQ(distinct.size(), form.dataSetNames().size());
-    EXPECT_EQ(form.dataSetNames().size(), 28u);
+    EXPECT_EQ(form.dataSetNames().size(), 29u); // the screen's 28 and cdsUltAlteracao
     EXPECT_EQ(form.dataSetByName("CDSENDECONT"), &form.cdsEndeCont);
     EXPECT_EQ(form.dataSetByName("qryPesqFilial"), &form.qryPesqFilial.dataSet());
     EXPECT_EQ(form.dataSetByName("cdsResult"), nullptr);

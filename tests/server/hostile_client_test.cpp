@@ -94,7 +94,8 @@ TEST_P(HostileClientTest, EveryAttackGetsARefusalOrCorrectService) {
          [this] {
              RawClient c(port());
              ASSERT_TRUE(c.send(std::string("POST ") + rpc_path +
-                                " HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"));
+                                " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
+                                "Transfer-Encoding: chunked\r\n\r\n"));
              const std::string chunk = fmt::format("100000\r\n{}\r\n", std::string(1 << 20, ' '));
              for (int mib = 0; mib < 80 && !c.answered(); ++mib) {
                  if (!c.send(chunk)) {
@@ -185,7 +186,9 @@ TEST_P(HostileClientTest, EveryAttackGetsARefusalOrCorrectService) {
         {"a Content-Length longer than the body, or none, or two", false,
          [this] {
              const std::string call = request("GetParamOrca", json::array());
-             const std::string head = std::string("POST ") + rpc_path + " HTTP/1.1\r\nHost: x\r\n";
+             const std::string head = std::string("POST ") + rpc_path +
+                                      " HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                      "Content-Type: application/json\r\n";
              const std::pair<std::string, const char*> cases[] = {
                  {head + "Content-Length: 500\r\n\r\n" + call, "chegou incompleto"},
                  {head + "\r\n" + call, "não diz o tamanho do corpo"},

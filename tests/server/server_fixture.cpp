@@ -89,7 +89,8 @@ void ServerTest::SetUp() {
     install_demo(*db_);
     registry_ = std::make_unique<MethodRegistry>(methods());
     RequestLog::prepare(*db_);
-    server_ = std::make_unique<RpcServer>(*db_, *registry_, limits());
+    server_ = std::make_unique<RpcServer>(*db_, *registry_, HttpOptions{}, auth::AccessPolicy{},
+                                          limits());
     server_->start("127.0.0.1", 0);
 }
 

@@ -19,58 +19,6 @@ std::string_view trim(std::string_view text) {
     return text;
 }
 
-// Shortest round-trip text of a finite value in fixed notation, without sign.
-std::string plainDigits(double magnitude) {
-    std::array<char, 400> buffer{};
-    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
-                                   std::chars_format::fixed);
-    if (ec != std::errc())
-        return "0";
-    return std::string(buffer.data(), end);
-}
-
-// Adds one unit in the last place to a string of decimal digits.
-void incrementDigits(std::string& digits) {
-    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-        if (*it != '9') {
-            ++*it;
-            return;
-        }
-        *it = '0';
-    }
-    digits.insert(digits.begin(), '1');
-}
-
-struct Decimal {
-    bool negative = false;
-    std::string integer;  // at least one digit
-    std::string fraction; // exactly the requested places
-};
-
-// Rounds half away from zero on the shortest decimal form of `value`.
-Decimal roundToDecimal(double value, int places) {
-    Decimal d;
-    if (!std::isfinite(value))
-        value = 0;
-    d.negative = std::signbit(value);
-    std::string text = plainDigits(std::fabs(value));
-    auto dot = text.find('.');
-    std::string integer = dot == std::string::npos ? text : text.substr(0, dot);
-    std::string fraction = dot == std::string::npos ? std::string() : text.substr(dot + 1);
-    bool roundUp = static_cast<int>(fraction.size()) > places && fraction[places] >= '5';
-    fraction.resize(places, '0');
-    std::string all = integer + fraction;
-    if (roundUp)
-        incrementDigits(all);
-    d.integer = all.substr(0, all.size() - places);
-    d.fraction = all.substr(all.size() - places);
-    if (d.integer.empty())
-        d.integer = "0";
-    if (all.find_first_not_of('0') == std::string::npos)
-        d.negative = false; // no "-0,00"
-    return d;
-}
-
 std::string groupThousands(const std::string& integer) {
     std::string out;
     int count = 0;
@@ -147,7 +95,7 @@ double roundDecimal(double value, int decimals) {
 }
 
 std::string formatFixed(double value, int decimals, bool thousands) {
-    Decimal d = roundToDecimal(value, decimals);
+    const DecimalDigits d = roundedDigits(value, decimals);
     std::string out = d.negative ? "-" : "";
     out += thousands ? groupThousands(d.integer) : d.integer;
     if (decimals > 0)
@@ -172,7 +120,7 @@ std::string formatNumber(double value, std::string_view pattern) {
         return text == "-0" ? "0" : text;
     }
     NumberPattern p = readPattern(pattern);
-    Decimal d = roundToDecimal(value, p.maxDecimals);
+    DecimalDigits d = roundedDigits(value, p.maxDecimals);
     while (static_cast<int>(d.fraction.size()) > p.minDecimals && d.fraction.back() == '0')
         d.fraction.pop_back();
     std::string integer = d.integer;

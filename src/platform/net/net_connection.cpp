@@ -1,5 +1,7 @@
 #include "platform/net/net_connection.h"
 
+#include "platform/net/server_access.h"
+
 #include <chrono>
 #include <fmt/format.h>
 #include <future>
@@ -46,6 +48,15 @@ std::string transportMessage(httplib::Error error, const std::string& where) {
                            where);
     case httplib::Error::Canceled:
         return "A resposta do servidor de aplicação excede o tamanho máximo permitido.";
+    case httplib::Error::SSLConnection:
+        return fmt::format("Falha na conexão segura (TLS) com o servidor de aplicação em {}.",
+                           where);
+    case httplib::Error::SSLLoadingCerts:
+        return fmt::format("Não foi possível ler as autoridades certificadoras para conectar ao "
+                           "servidor de aplicação em {}.",
+                           where);
+    case httplib::Error::SSLServerVerification:
+        return fmt::format("O certificado do servidor de aplicação em {} não é confiável.", where);
     default:
         return fmt::format("Falha na comunicação com o servidor de aplicação em {}.", where);
     }
@@ -132,7 +143,7 @@ void NetConnection::open() {
         return;
     if (beforeConnect)
         beforeConnect(*this);
-    auto client = std::make_unique<httplib::Client>(host_, port_);
+    auto client = makeServerClient(host_, port_); // TLS when the host program says so
     client->set_keep_alive(true);
     // Headers and body go out in separate writes; without this, Nagle and delayed ACKs cost
     // tens of milliseconds on every call after the first on a kept-alive socket.
@@ -219,6 +230,9 @@ ServerResult NetConnection::exchange(std::string_view method, const nlohmann::js
         req.body = std::move(payload);
         req.set_header("Content-Type", "application/json");
         req.set_header("Idempotency-Key", key);
+        // The signed-in operator's session: the server takes the operator from it.
+        if (const std::string& token = serverAccess().token; !token.empty())
+            req.set_header("Authorization", "Bearer " + token);
         body.clear();
         req.content_receiver = [&body, limit](const char* data, size_t length, uint64_t,
                                               uint64_t total) {

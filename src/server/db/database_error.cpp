@@ -104,6 +104,15 @@ const char* const out_of_range = "Um valor passa do que o banco de dados guarda;
 DatabaseFailure sqlite_constraint(std::string_view message) {
     constexpr std::string_view marker = "constraint failed: ";
     const auto at = message.find(marker);
+    if (message.find("constraint failed") == std::string_view::npos) {
+        // A trigger's RAISE(ABORT, 'text'): the database's own refusal, in its own words.
+        const auto colon = message.find(": ");
+        const std::string_view text =
+            trim_view(colon == std::string_view::npos ? message : message.substr(colon + 2));
+        if (!text.empty()) {
+            return {DatabaseFailure::Kind::clash, std::string(text.substr(0, 300))};
+        }
+    }
     std::string_view detail =
         at == std::string_view::npos ? std::string_view{} : message.substr(at + marker.size());
     detail = detail.substr(0, detail.find('\n'));

@@ -1,5 +1,6 @@
 #include "server/db/schema.h"
 
+#include "server/core/text.h"
 #include "server/db/sql_script.h"
 
 #include <stdexcept>
@@ -50,17 +51,45 @@ bool schema_present(Sql& sql) {
     return count_tables(sql, "ENDECONTORCA") > 0;
 }
 
-void install_demo(Database& db) {
+namespace {
+
+void install(Database& db, bool demo) {
     Database::Lease lease(db);
     Sql& sql = lease.sql();
     Transaction tx(sql, true);
     if (!database_is_empty(sql)) {
-        throw std::runtime_error("--demo needs an empty database, and this one already holds "
-                                 "tables: " +
-                                 db.url().display);
+        throw std::runtime_error(
+            std::string(demo ? "--demo" : "init") +
+            " needs an empty database, and this one already holds tables: " + db.url().display);
     }
     run_sql_script(sql, schema_script(sql.engine()));
-    run_sql_script(sql, demo_script());
+    if (demo) {
+        run_sql_script(sql, demo_script());
+    }
+    tx.commit();
+}
+
+} // namespace
+
+void install_demo(Database& db) {
+    install(db, true);
+}
+
+void install_schema(Database& db) {
+    install(db, false);
+}
+
+void upgrade_schema(Database& db) {
+    Database::Lease lease(db);
+    Sql& sql = lease.sql();
+    Transaction tx(sql, true);
+    for (const auto& statement : split_sql_script(schema_script(sql.engine()))) {
+        const std::string head = upper_ascii(statement.substr(0, 40));
+        if (head.starts_with("CREATE TABLE IF NOT EXISTS") ||
+            head.starts_with("CREATE INDEX IF NOT EXISTS")) {
+            sql.exec_once(statement);
+        }
+    }
     tx.commit();
 }
 

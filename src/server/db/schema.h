@@ -18,5 +18,10 @@ bool schema_present(Sql& sql);
 // Creates the schema and loads the demo data in one transaction; refuses (std::runtime_error) a
 // database that holds anything.
 void install_demo(Database& db);
+// Creates the schema alone (a database of the office's own data), with the same refusal.
+void install_schema(Database& db);
+// Adds to a database made by an earlier version the tables it lacks: the schema's statements
+// written "IF NOT EXISTS" run again (operators, sessions, audit).
+void upgrade_schema(Database& db);
 
 } // namespace ct::server

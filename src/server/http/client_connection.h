@@ -48,6 +48,8 @@ public:
     std::size_t requests = 0;
     bool counted = false;       // among its address's open connections
     bool head_complete = false; // the request's headers have arrived (its body is awaited)
+    std::size_t arrived = 0;    // bytes of the request seen so far, and when the last came
+    Clock::time_point last_arrival;
 
 private:
     bool wait(short events, std::chrono::milliseconds pause, Clock::time_point until) const;

@@ -310,6 +310,11 @@ void FrontDoor::examine(ClientConnection& c, bool hung_up) {
     if (c.phase == Phase::idle) {
         c.phase = Phase::arriving;
         c.deadline = Clock::now() + limits_.header_deadline;
+        c.arrived = 0;
+    }
+    if (total > c.arrived) {
+        c.arrived = total;
+        c.last_arrival = Clock::now();
     }
     const std::string_view seen(peeked.data(), total);
     const std::size_t end = seen.find("\r\n\r\n");
@@ -386,7 +391,9 @@ void FrontDoor::expire() {
     for (auto& [fd, c] : connections_) {
         const bool waiting =
             c->phase == Phase::idle || c->phase == Phase::arriving || c->phase == Phase::draining;
-        if (waiting && now >= c->deadline) {
+        const bool body_stopped = c->phase == Phase::arriving && c->head_complete &&
+                                  now >= c->last_arrival + limits_.small_body_pause;
+        if ((waiting && now >= c->deadline) || body_stopped) {
             late.push_back(c.get());
         }
     }
@@ -399,12 +406,11 @@ void FrontDoor::expire() {
     }
 }
 
-// A request not all there by its deadline: headers a line at a time, or a body shorter than its
-// Content-Length.
+// A request not all there by its deadline: headers a line at a time, or a small body that stopped
+// short of its Content-Length.
 void FrontDoor::too_slow(ClientConnection& c) {
     ++refusals_.too_slow;
-    spdlog::info("{}: request not all there within {} ms, refused", c.peer(),
-                 limits_.header_deadline.count());
+    spdlog::info("{}: request not all there in time, refused", c.peer());
     ::epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, c.fd(), nullptr);
     if (c.head_complete) {
         refuse(c, 200, "o corpo da requisição chegou incompleto");

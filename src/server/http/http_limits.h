@@ -30,6 +30,9 @@ struct HttpLimits {
     std::chrono::milliseconds idle{30000};
     // From a request's first byte to its headers (and small body) all there.
     std::chrono::milliseconds header_deadline{10000};
+    // Once the headers are there, the longest pause in a small body: a Content-Length longer
+    // than what was sent gets its refusal after this, not after the whole deadline.
+    std::chrono::milliseconds small_body_pause{1000};
     // From a worker taking the request to its body all read, and the longest pause in it.
     std::chrono::milliseconds body_deadline{60000};
     std::chrono::milliseconds read_pause{5000};

@@ -1,16 +1,20 @@
 #include "server/http/rpc_server.h"
 
-#include "server/core/errors.h"
-#include "server/core/text.h"
 #include "server/http/client_connection.h"
+#include "server/http/endpoint_routes.h"
 #include "server/http/front_door.h"
+#include "server/http/tls_server.h"
 
-#include <fmt/format.h>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <httplib.h>
-#include <spdlog/spdlog.h>
+#include <mutex>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace ct::server {
 namespace {
@@ -18,182 +22,123 @@ namespace {
 // A client keeps its connection for as many calls as it makes.
 constexpr std::size_t keep_alive_max_calls = 1000000;
 
-// Whether the connection must end after the answer being written (its body was not read whole,
-// or the library refused the request): set by the handlers of the worker's current request.
-thread_local bool close_after = false;
-
-// Paths and messages may carry bytes that are not UTF-8; they must not make the answer unwritable.
-std::string body_of(const nlohmann::json& answer) {
-    return answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-// A Content-Length of digits only, within what a size holds.
-bool read_length(const std::string& text, std::size_t& out) {
-    const std::string digits = trim(text);
-    if (digits.empty() || digits.size() > 18) {
-        return false;
-    }
-    out = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') {
-            return false;
+// The TLS server's workers: as many as the front door's, and connections waiting for one up to
+// its queue; beyond that the acceptor waits, and new clients wait in the listen backlog.
+class BoundedPool final : public httplib::TaskQueue {
+public:
+    BoundedPool(std::size_t workers, std::size_t queue)
+        : queue_limit_(std::max<std::size_t>(1, queue)) {
+        for (std::size_t i = 0; i < std::max<std::size_t>(1, workers); ++i) {
+            threads_.emplace_back([this] { work(); });
         }
-        out = out * 10 + static_cast<std::size_t>(c - '0');
     }
-    return true;
+    ~BoundedPool() override { shutdown(); }
+
+    void enqueue(std::function<void()> fn) override {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [this] { return jobs_.size() < queue_limit_ || stopping_; });
+        jobs_.push_back(std::move(fn));
+        ready_.notify_one();
+    }
+
+    void shutdown() override {
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) {
+                return;
+            }
+            stopping_ = true;
+        }
+        ready_.notify_all();
+        room_.notify_all();
+        for (auto& t : threads_) {
+            t.join();
+        }
+    }
+
+private:
+    void work() {
+        for (;;) {
+            std::function<void()> fn;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [this] { return !jobs_.empty() || stopping_; });
+                if (jobs_.empty()) {
+                    return;
+                }
+                fn = std::move(jobs_.front());
+                jobs_.pop_front();
+                room_.notify_one();
+            }
+            fn();
+        }
+    }
+
+    std::size_t queue_limit_;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::condition_variable room_;
+    std::deque<std::function<void()>> jobs_;
+    std::vector<std::thread> threads_;
+    bool stopping_ = false;
+};
+
+template <class Duration> std::pair<time_t, time_t> seconds_and_micros(Duration d) {
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(d).count();
+    return {static_cast<time_t>(us / 1000000), static_cast<time_t>(us % 1000000)};
 }
 
 } // namespace
 
-// The HTTP library with the endpoint's routes, serving one request at a time of a connection
-// the front door hands it.
+// The HTTP library serving one request at a time of a connection the front door hands it.
 class RpcServer::Endpoint : public httplib::Server {
 public:
-    Endpoint(RpcHandler& handler, const HttpLimits& limits)
-        : handler_(handler)
-        , limits_(limits) {
-        set_payload_max_length(limits.max_body_bytes);
+    explicit Endpoint(const EndpointContext& context)
+        : context_(context) {
+        set_payload_max_length(context_.limits.max_body_bytes);
         set_keep_alive_max_count(keep_alive_max_calls);
-        set_keep_alive_timeout(
-            std::chrono::duration_cast<std::chrono::seconds>(limits.idle).count());
-        Post(rpc_path, [this](const httplib::Request& req, httplib::Response& res,
-                              const httplib::ContentReader& content) { rpc(req, res, content); });
-        set_error_handler([](const httplib::Request& req, httplib::Response& res) {
-            close_after = true;
-            int code = rpc_code::invalid_request;
-            std::string message;
-            if (res.status == 400 || res.status == 413 || res.status == 414) {
-                message = "requisição HTTP malformada";
-            } else if (req.path == rpc_path) {
-                message = "envie a requisição com POST";
-            } else {
-                code = rpc_code::method_not_found;
-                message = "objeto desconhecido: " + req.path.substr(0, 80);
-                res.set_content(body_of(RpcHandler::error_answer(nullptr, code, message)),
-                                "application/json");
-                return;
-            }
-            res.status = 200;
-            res.set_content(body_of(RpcHandler::error_answer(nullptr, code, message)),
-                            "application/json");
-        });
-        set_exception_handler(
-            [](const httplib::Request&, httplib::Response& res, std::exception_ptr ep) {
-                std::string what = "unknown error";
-                try {
-                    std::rethrow_exception(ep);
-                } catch (const std::exception& e) {
-                    what = e.what();
-                } catch (...) {
-                }
-                spdlog::error("request failed: {}", log_safe(what));
-                close_after = true;
-                res.status = 200;
-                res.set_content(body_of(RpcHandler::error_answer(nullptr, rpc_code::internal_error,
-                                                                 "Erro interno no servidor.")),
-                                "application/json");
-            });
-        set_logger([](const httplib::Request&, const httplib::Response& res) {
-            if (res.status != 200) {
-                close_after = true;
-            }
-        });
+        install_routes(*this, context_);
     }
 
-    // One request of the connection.
     FrontDoor::After serve(ClientConnection& c) {
-        close_after = false;
+        take_close_after();
         bool closed = false;
         const bool last = c.requests + 1 >= keep_alive_max_calls;
-        const bool ok = process_request(c, last, closed, nullptr);
-        if (!ok) {
+        if (!process_request(c, last, closed, nullptr)) {
             return FrontDoor::After::close;
         }
-        if (close_after) {
+        if (take_close_after()) {
             return FrontDoor::After::drain; // a body refused unread may still be arriving
         }
         return closed || last ? FrontDoor::After::close : FrontDoor::After::keep;
     }
 
 private:
-    void refuse(httplib::Response& res, const std::string& message) {
-        close_after = true; // the rest of the body, if any, is never read
-        res.status = 200;
-        res.set_header("Connection", "close");
-        res.set_content(
-            body_of(RpcHandler::error_answer(nullptr, rpc_code::invalid_request, message)),
-            "application/json");
-    }
-
-    // The body's framing is checked before a byte of it is read: one length, or chunks counted
-    // against the same limit; never both (a request smuggled past another reader).
-    void rpc(const httplib::Request& req, httplib::Response& res,
-             const httplib::ContentReader& content) {
-        const std::string too_large =
-            fmt::format("o corpo da requisição passa de {} MiB", limits_.max_body_bytes >> 20);
-        const std::size_t lengths = req.get_header_value_count("Content-Length");
-        const bool has_encoding = req.has_header("Transfer-Encoding");
-        std::size_t length = 0;
-        if (lengths > 1) {
-            return refuse(res, "a requisição traz mais de um Content-Length");
-        }
-        if (has_encoding && lengths > 0) {
-            return refuse(res, "a requisição traz Content-Length e Transfer-Encoding");
-        }
-        if (has_encoding && !iequals(trim(req.get_header_value("Transfer-Encoding")), "chunked")) {
-            return refuse(res, "Transfer-Encoding não aceito: envie o corpo com Content-Length");
-        }
-        if (!has_encoding) {
-            if (lengths == 0) {
-                return refuse(res, "a requisição não diz o tamanho do corpo (Content-Length)");
-            }
-            if (!read_length(req.get_header_value("Content-Length"), length)) {
-                return refuse(res, "Content-Length inválido");
-            }
-            if (length > limits_.max_body_bytes) {
-                return refuse(res, too_large);
-            }
-        }
-        std::string body;
-        body.reserve(length);
-        bool over = false;
-        const bool whole = content([&](const char* data, std::size_t size) {
-            if (body.size() + size > limits_.max_body_bytes) {
-                over = true;
-                return false;
-            }
-            body.append(data, size);
-            return true;
-        });
-        if (over) {
-            return refuse(res, too_large);
-        }
-        if (!whole) {
-            return refuse(res, "o corpo da requisição chegou incompleto");
-        }
-        const std::string key = req.get_header_value("Idempotency-Key");
-        res.status = 200;
-        res.body = handler_.handle({body, key, req.remote_addr}); // moved in: megabytes
-        res.set_header("Content-Type", "application/json");
-    }
-
-    RpcHandler& handler_;
-    const HttpLimits& limits_;
+    EndpointContext context_;
 };
 
-RpcServer::RpcServer(Database& db, const MethodRegistry& methods, HttpLimits limits)
-    : limits_(limits)
-    , handler_(db, methods) {}
+RpcServer::RpcServer(Database& db, const MethodRegistry& methods, HttpOptions http,
+                     auth::AccessPolicy access, HttpLimits limits)
+    : db_(db)
+    , options_(std::move(http))
+    , sign_in_(access.sign_in)
+    , limits_(limits)
+    , handler_(db, methods, std::move(access)) {}
 
 RpcServer::~RpcServer() {
     stop();
 }
 
 void RpcServer::start(const std::string& host, int port) {
-    if (http_) {
+    if (http_ || tls_) {
         throw std::logic_error("the server is already running");
     }
-    http_ = std::make_unique<Endpoint>(handler_, limits_);
+    host_ = host;
+    if (options_.tls()) {
+        return start_tls(port);
+    }
+    http_ = std::make_unique<Endpoint>(
+        EndpointContext{handler_, db_, options_, limits_, host, sign_in_});
     // Address reuse for quick restarts, but no port sharing: a second server on the same port
     // must fail to start instead of taking half of the calls.
     http_->set_socket_options([this](socket_t sock) {
@@ -213,24 +158,72 @@ void RpcServer::start(const std::string& host, int port) {
         listen_fd_ = -1;
         throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port));
     }
-    host_ = host;
     port_ = bound;
     door_ = std::make_unique<FrontDoor>(limits_,
                                         [this](ClientConnection& c) { return http_->serve(c); });
     door_->start(listen_fd_);
 }
 
-void RpcServer::stop() {
-    if (!http_) {
-        return;
+void RpcServer::start_tls(int port) {
+    tls_ = make_http_server(options_); // throws for files that cannot be used
+    tls_context_ = std::make_unique<EndpointContext>(
+        EndpointContext{handler_, db_, options_, limits_, host_, sign_in_});
+    install_routes(*tls_, *tls_context_);
+    tls_->set_payload_max_length(limits_.max_body_bytes);
+    tls_->set_tcp_nodelay(true);
+    tls_->set_keep_alive_max_count(keep_alive_max_calls);
+    tls_->set_keep_alive_timeout(
+        std::chrono::duration_cast<std::chrono::seconds>(limits_.idle).count());
+    const auto [read_s, read_us] = seconds_and_micros(limits_.read_pause);
+    tls_->set_read_timeout(read_s, read_us);
+    const auto [write_s, write_us] = seconds_and_micros(limits_.write_pause);
+    tls_->set_write_timeout(write_s, write_us);
+    const HttpLimits limits = limits_;
+    tls_->new_task_queue = [limits] { return new BoundedPool(limits.workers, limits.queue); };
+    tls_->set_socket_options([this](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const void*>(&yes),
+                   sizeof(yes));
+        listen_fd_ = sock;
+    });
+    const int bound =
+        port == 0 ? tls_->bind_to_any_port(host_) : (tls_->bind_to_port(host_, port) ? port : -1);
+    if (bound <= 0 || listen_fd_ < 0) {
+        tls_.reset();
+        listen_fd_ = -1;
+        throw std::runtime_error("cannot listen on " + host_ + ":" + std::to_string(port));
     }
+    port_ = bound;
+    // The library listens with a backlog of 5: a burst of clients would see connections dropped.
+    ::listen(listen_fd_, limits_.backlog);
+    tls_done_ = false;
+    tls_thread_ = std::thread([this] {
+        tls_->listen_after_bind();
+        tls_done_ = true;
+    });
+    // stop() only acts on a running listener, so do not hand back control before it runs.
+    while (!tls_->is_running() && !tls_done_) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void RpcServer::stop() {
     if (door_) {
         door_->stop();
+        ::close(listen_fd_);
+        listen_fd_ = -1;
+        door_.reset();
     }
-    ::close(listen_fd_);
-    listen_fd_ = -1;
-    door_.reset();
     http_.reset();
+    if (tls_) {
+        tls_->stop(); // closes its socket
+        if (tls_thread_.joinable()) {
+            tls_thread_.join();
+        }
+        tls_.reset();
+        tls_context_.reset();
+        listen_fd_ = -1;
+    }
 }
 
 } // namespace ct::server

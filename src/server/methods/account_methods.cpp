@@ -60,6 +60,9 @@ json set_gerar_conta(CallContext& ctx) {
     }
     const BranchParams params = branch_params(sql, branch);
     require_extra_params(params, branch);
+    // A signed-in call raises the accounts in its operator's name, whatever the argument says.
+    const std::string& raised_by =
+        ctx.caller().signed_in ? ctx.caller().operator_code : ctx.text(4);
 
     ResultSet parties = sql.query(
         "SELECT NRENDCLIORCEVE, QTEXTCONVOREV, QTEXTCONVFATURADO, VREXTCONVOREV FROM ENDECONTORCA "
@@ -85,7 +88,7 @@ json set_gerar_conta(CallContext& ctx) {
                                {"vr", value},
                                {"venc", date_from_today(30)},
                                {"ger", date_from_today(0)},
-                               {"usr", ctx.text(4)}});
+                               {"usr", raised_by}});
         sql.exec("INSERT INTO CONTAREC (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, "
                  "IDTIPOCONTAREC, CDOPERACAO, CDTIPOCONTREC, CDSERIE, QTCONVEXTRA, VRCONTAREC, "
                  "VRPAGOREC, DTVENCCONTAREC, DTGERACONTAREC, CDOPERADOR) VALUES (:fil, :orc, "
@@ -96,6 +99,7 @@ json set_gerar_conta(CallContext& ctx) {
         sql.exec("UPDATE ENDECONTORCA SET QTEXTCONVFATURADO = :qt WHERE CDFILIAL = :fil AND "
                  "NRORCAEVENTO = :orc AND NRSEQORCAEVE = :seq AND NRENDCLIORCEVE = :nr",
                  billed_now);
+        ctx.note_change(key.audited());
     }
     return nullptr;
 }

@@ -82,6 +82,7 @@ json set_forma_pagto(CallContext& ctx) {
     std::set<std::string> parties;
     for (const auto& change : delta.delta) {
         const PartyKey key = installment_party(delta, change);
+        ctx.note_change(key.audited());
         if (budgets.insert(key.branch + "|" + key.budget + "|" + key.seq).second) {
             require_open_budget(sql, key.branch, key.budget, key.seq);
         }
@@ -142,8 +143,10 @@ struct Installment {
 // current ones (to the percentages when the values add up to nothing), the last installment
 // takes the cents left over, and each percentage is again the installment's part of the charged
 // value. Only the installments that change are written.
-void rescale_plan(Sql& sql, const PartyKey& key, double charged,
+// True when some installment had to change.
+bool rescale_plan(Sql& sql, const PartyKey& key, double charged,
                   const std::vector<Installment>& plan) {
+    bool changed = false;
     std::vector<double> weights;
     double value_total = 0.0;
     for (const Installment& installment : plan) {
@@ -174,7 +177,9 @@ void rescale_plan(Sql& sql, const PartyKey& key, double charged,
                              "WHERE ") +
                      party_where + " AND QTDIAFORMAPGCON = :dias",
                  params);
+        changed = true;
     }
+    return changed;
 }
 
 // The plans of a budget's open parties in variable mode, with their charged values, read at
@@ -229,8 +234,9 @@ json atualiza_parcelas(CallContext& ctx) {
         const auto& [branch, number, seq] = budget;
         require_open_budget(sql, branch, number, seq);
         for (const auto& [party, plan] : open_variable_plans(sql, branch, number, seq)) {
-            if (numbers.count(party) != 0) {
-                rescale_plan(sql, {branch, number, seq, party}, plan.first, plan.second);
+            const PartyKey key{branch, number, seq, party};
+            if (numbers.count(party) != 0 && rescale_plan(sql, key, plan.first, plan.second)) {
+                ctx.note_change(key.audited());
             }
         }
     }

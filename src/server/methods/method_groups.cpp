@@ -14,6 +14,7 @@ MethodRegistry all_methods() {
     register_budget_check_methods(registry);
     register_account_methods(registry);
     register_quota_methods(registry);
+    register_audit_methods(registry);
     return registry;
 }
 

@@ -15,6 +15,7 @@ void register_installment_methods(MethodRegistry& registry);
 void register_budget_check_methods(MethodRegistry& registry);
 void register_account_methods(MethodRegistry& registry);
 void register_quota_methods(MethodRegistry& registry);
+void register_audit_methods(MethodRegistry& registry);
 
 // Every method of "PRQ31000.rdmContratante".
 MethodRegistry all_methods();

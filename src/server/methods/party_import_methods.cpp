@@ -133,6 +133,7 @@ json set_cliente_contratante(CallContext& ctx) {
     if (copied != 1) {
         throw AppError("Cliente do orçamento não cadastrado.");
     }
+    ctx.note_change({branch, budget, seq, number});
     return nullptr;
 }
 

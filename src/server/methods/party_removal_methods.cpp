@@ -112,6 +112,7 @@ json set_del_cont(CallContext& ctx) {
                  key.params());
         release_responsible_if_gone(sql, key, stored.client);
         clear_substitute_if_gone(sql, key, stored.client);
+        ctx.note_change(key.audited());
     }
     PartyKey shown;
     if (!parties.rows.empty()) {
@@ -151,6 +152,7 @@ json set_cancel_mult_cont(CallContext& ctx) {
         sql.exec("UPDATE ENDECONTORCA SET IDSITUCONTOREV = :st WHERE CDFILIAL = :fil AND "
                  "NRORCAEVENTO = :orc AND NRSEQORCAEVE = :seq AND NRENDCLIORCEVE = :nr",
                  params);
+        ctx.note_change(key.audited());
     }
     return nullptr;
 }

@@ -198,13 +198,21 @@ json set_ende_cont(CallContext& ctx) {
         require_open_budget(sql, args.branch, args.budget, args.seq);
         check_change_keys(delta, args);
     }
+    for (const auto& change : delta.delta) {
+        if (change.op != DeltaChange::Op::insert) {
+            ctx.note_change({args.branch, args.budget, args.seq,
+                             trim(delta.text(change.old_row, "NRENDCLIORCEVE"))});
+        }
+    }
     PartyNumbers numbers(sql, args.branch, args.budget);
     DeltaApplier applier(sql, party_table());
     applier.before_insert = [&](RowValues& row) {
         row.set("CDFILIAL", args.branch);
         row.set("NRORCAEVENTO", args.budget);
         row.set("NRSEQORCAEVE", args.seq);
-        row.set("NRENDCLIORCEVE", numbers.next());
+        const std::string number = numbers.next();
+        row.set("NRENDCLIORCEVE", number);
+        ctx.note_change({args.branch, args.budget, args.seq, number});
         if (row.text("IDSITUCONTOREV").empty()) {
             row.set("IDSITUCONTOREV", std::string(status_entered));
         }

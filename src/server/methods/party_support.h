@@ -1,5 +1,6 @@
 #pragma once
 
+#include "server/audit/audit_key.h"
 #include "server/db/sql.h"
 #include "server/packet/packet.h"
 
@@ -16,6 +17,8 @@ struct PartyKey {
     std::string party;
 
     SqlParams params() const;
+    // The party as the audit records a change of it.
+    audit::AuditKey audited() const { return {branch, budget, seq, party}; }
     bool operator==(const PartyKey&) const = default;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "server/audit/audit_key.h"
+#include "server/auth/access_policy.h"
 #include "server/db/sql.h"
 #include "server/packet/field.h"
 #include "server/packet/packet.h"
@@ -81,10 +83,20 @@ public:
     const nlohmann::json& byref() const { return args_.byref_; }
     nlohmann::json take_byref() { return std::move(args_.byref_); }
 
+    // Who makes the call (the signed-in operator, or the server's own without sign-in).
+    const auth::Caller& caller() const { return caller_; }
+    void set_caller(auth::Caller caller) { caller_ = std::move(caller); }
+    // A party the call changed, for the audit (a call that notes none is recorded under the
+    // budget its arguments name).
+    void note_change(audit::AuditKey key) { changes_.push_back(std::move(key)); }
+    const std::vector<audit::AuditKey>& noted_changes() const { return changes_; }
+
 private:
     Sql& sql_;
     const MethodSpec& def_;
     Arguments args_;
+    auth::Caller caller_;
+    std::vector<audit::AuditKey> changes_;
 };
 
 class MethodRegistry {

@@ -1,5 +1,7 @@
 #include "server/rpc/rpc_handler.h"
 
+#include "server/audit/audit_trail.h"
+#include "server/auth/gate.h"
 #include "server/core/errors.h"
 #include "server/core/text.h"
 #include "server/db/database_error.h"
@@ -103,8 +105,7 @@ std::string RpcHandler::handle(const RpcCall& call) {
     };
     try {
         Arguments args(*def, std::move(request.params), request.param_count);
-        const std::string result =
-            run(*def, std::move(args), def->writes ? call.request_key : "", request.fingerprint);
+        const std::string result = run(*def, std::move(args), call, request.fingerprint);
         spdlog::info("{} {:.1f} ms ok", name, elapsed());
         std::string out = "{\"id\":";
         out += dump(id);
@@ -134,11 +135,18 @@ std::string RpcHandler::handle(const RpcCall& call) {
     }
 }
 
-std::string RpcHandler::run(const MethodSpec& def, Arguments&& args, std::string_view key,
+std::string RpcHandler::run(const MethodSpec& def, Arguments&& args, const RpcCall& call,
                             std::uint64_t fingerprint) {
+    // Only writing calls are answered once; a session's opening never is, for its answer holds
+    // the token, which the server keeps only hashed.
+    const std::string_view key =
+        def.writes && !auth::session_method(def.name) ? call.request_key : std::string_view();
     Database::Lease lease(db_);
     Sql& sql = lease.sql();
     Transaction tx(sql, def.writes);
+    // Sign-in: the operator comes from the session token, before anything else is read, and so
+    // before a retried call's first answer is given again.
+    auth::Caller caller = auth::admit(sql, access_, def.name, call.token);
     // A retried call under a committed key: its first answer, and nothing written again.
     if (!key.empty()) {
         if (std::optional<std::string> first = RequestLog::claim(sql, key, def.name, fingerprint)) {
@@ -147,7 +155,12 @@ std::string RpcHandler::run(const MethodSpec& def, Arguments&& args, std::string
         }
     }
     CallContext ctx(sql, def, std::move(args));
+    ctx.set_caller(std::move(caller));
     json value = def.handler(ctx);
+    // Audit: who changed which keys, in the call's own transaction.
+    if (def.writes) {
+        audit::record_call(sql, def, ctx);
+    }
     json answer = json::object();
     answer["byref"] = ctx.take_byref();
     answer["value"] = std::move(value); // packets of megabytes: moved, never copied

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "server/auth/access_policy.h"
 #include "server/db/database.h"
 #include "server/packet/json_events.h"
 #include "server/rpc/method_registry.h"
@@ -17,7 +18,8 @@ struct RpcCall {
     // The client's key of this call (header Idempotency-Key), the same on a retry: a writing call
     // under a key already committed gets the first answer again and writes nothing.
     std::string_view request_key;
-    std::string_view peer; // who called, for the log
+    std::string_view peer;  // who called, for the log
+    std::string_view token; // the session token it came with (empty: none)
 };
 
 // Turns one JSON-RPC request body into its answer body. Never throws: every fault becomes a
@@ -28,9 +30,11 @@ struct RpcCall {
 // "Erro interno no servidor (ocorrência N)." with its detail in the log under N.
 class RpcHandler {
 public:
-    RpcHandler(Database& db, const MethodRegistry& methods, JsonLimits limits = {})
+    RpcHandler(Database& db, const MethodRegistry& methods, auth::AccessPolicy access = {},
+               JsonLimits limits = {})
         : db_(db)
         , methods_(methods)
+        , access_(std::move(access))
         , limits_(limits) {}
 
     std::string handle(const RpcCall& call);
@@ -40,11 +44,12 @@ public:
 
 private:
     // The answer's "result" as JSON text.
-    std::string run(const MethodSpec& def, Arguments&& args, std::string_view key,
+    std::string run(const MethodSpec& def, Arguments&& args, const RpcCall& call,
                     std::uint64_t fingerprint);
 
     Database& db_;
     const MethodRegistry& methods_;
+    auth::AccessPolicy access_;
     JsonLimits limits_;
 };
 

@@ -1,0 +1,140 @@
+#include "server/audit/audit_trail.h"
+
+#include "server/auth/crypto.h"
+#include "server/auth/gate.h"
+#include "server/core/text.h"
+
+#include <ctime>
+#include <fmt/format.h>
+#include <unordered_set>
+
+namespace ct::server::audit {
+namespace {
+
+std::string local_time_now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", local.tm_year + 1900,
+                       local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+}
+
+std::string argument_text(const MethodSpec& def, const CallContext& ctx, std::size_t i) {
+    if (def.args[i].by_ref) {
+        // What the method left in it (SetImpContratante picks the sequence itself).
+        const auto& byref = ctx.byref();
+        const auto it = byref.find(std::to_string(i));
+        if (it != byref.end() && it->is_string()) {
+            return trim(it->get_ref<const std::string&>());
+        }
+    }
+    return trim(ctx.text(i));
+}
+
+AuditKey budget_of(const MethodSpec& def, const CallContext& ctx) {
+    AuditKey key;
+    const Packet* first_packet = nullptr;
+    for (std::size_t i = 0; i < def.args.size(); ++i) {
+        const ArgSpec& a = def.args[i];
+        if (a.kind == ArgKind::packet && !first_packet && !ctx.is_null(i)) {
+            first_packet = &ctx.packet(i);
+        }
+        if (a.kind != ArgKind::string) {
+            continue;
+        }
+        if (a.label == "filial") {
+            key.branch = argument_text(def, ctx, i);
+        } else if (a.label == "orçamento") {
+            key.budget = argument_text(def, ctx, i);
+        } else if (a.label == "sequência") {
+            key.seq = argument_text(def, ctx, i);
+        }
+    }
+    if (key.branch.empty() && key.budget.empty() && first_packet) {
+        const Packet& p = *first_packet;
+        const PackedRow* row = nullptr;
+        if (!p.rows.empty()) {
+            row = &p.rows.front();
+        } else if (!p.delta.empty()) {
+            const DeltaChange& change = p.delta.front();
+            row = change.op == DeltaChange::Op::insert ? &change.new_row : &change.old_row;
+        }
+        if (row) {
+            key.branch = trim(p.text(*row, "CDFILIAL"));
+            key.budget = trim(p.text(*row, "NRORCAEVENTO"));
+            key.seq = trim(p.text(*row, "NRSEQORCAEVE"));
+        }
+    }
+    return key;
+}
+
+SqlValue text_or_null(const std::string& text) {
+    return text.empty() ? SqlValue() : SqlValue(text);
+}
+
+} // namespace
+
+std::vector<AuditKey> changed_keys(const MethodSpec& def, const CallContext& ctx) {
+    std::vector<AuditKey> keys;
+    std::unordered_set<std::string> seen; // a big delta notes thousands of parties
+    auto add = [&](AuditKey key) {
+        if (seen.insert(key.branch + '|' + key.budget + '|' + key.seq + '|' + key.party).second) {
+            keys.push_back(std::move(key));
+        }
+    };
+    for (const AuditKey& key : ctx.noted_changes()) {
+        add(key);
+    }
+    const AuditKey budget = budget_of(def, ctx);
+    for (std::size_t i = 0; i < def.args.size(); ++i) {
+        if (def.args[i].kind == ArgKind::string && def.args[i].label == "contratante") {
+            add({budget.branch, budget.budget, budget.seq, trim(ctx.text(i))});
+        }
+    }
+    if (keys.empty()) {
+        add(budget);
+    }
+    return keys;
+}
+
+void record_call(Sql& sql, const MethodSpec& def, const CallContext& ctx) {
+    if (auth::session_method(def.name)) {
+        return;
+    }
+    const std::string call = auth::random_hex(8);
+    const std::string time = local_time_now();
+    for (const AuditKey& key : changed_keys(def, ctx)) {
+        sql.exec("INSERT INTO AUDITORIA (NRCHAMADA, DTAUDITORIA, CDOPERADOR, NMMETODO, CDFILIAL, "
+                 "NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE) VALUES (:ch, :dt, :op, :mt, :fil, "
+                 ":orc, :seq, :nr)",
+                 {{"ch", call},
+                  {"dt", time},
+                  {"op", ctx.caller().operator_code},
+                  {"mt", def.name},
+                  {"fil", text_or_null(key.branch)},
+                  {"orc", text_or_null(key.budget)},
+                  {"seq", text_or_null(key.seq)},
+                  {"nr", text_or_null(key.party)}});
+    }
+}
+
+std::vector<AuditEntry> budget_audit(Sql& sql, const std::string& branch,
+                                     const std::string& budget) {
+    ResultSet rs = sql.query(
+        "SELECT NRCHAMADA, DTAUDITORIA, CDOPERADOR, NMMETODO, CDFILIAL, NRORCAEVENTO, "
+        "NRSEQORCAEVE, NRENDCLIORCEVE FROM AUDITORIA WHERE NRORCAEVENTO = :orc AND (:fil = '' OR "
+        "CDFILIAL = :fil2) ORDER BY NRAUDITORIA",
+        {{"orc", budget}, {"fil", branch}, {"fil2", branch}});
+    std::vector<AuditEntry> out;
+    for (std::size_t i = 0; i < rs.size(); ++i) {
+        out.push_back({rs.text(i, "NRCHAMADA"),
+                       rs.text(i, "DTAUDITORIA").substr(0, 19),
+                       rs.text(i, "CDOPERADOR"),
+                       rs.text(i, "NMMETODO"),
+                       {rs.text(i, "CDFILIAL"), rs.text(i, "NRORCAEVENTO"),
+                        rs.text(i, "NRSEQORCAEVE"), rs.text(i, "NRENDCLIORCEVE")}});
+    }
+    return out;
+}
+
+} // namespace ct::server::audit
