@@ -93,6 +93,7 @@ RawClient::Answer RawClient::read(std::chrono::milliseconds limit) {
         const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
         if (n <= 0) {
             answer.closed = true;
+            answer.reset = n < 0 && errno == ECONNRESET;
             if (head_end == std::string::npos) {
                 answer.status = 0;
             }

@@ -28,6 +28,7 @@ public:
         std::string headers;
         nlohmann::json body; // null when not JSON
         bool closed = false; // the server ended the connection
+        bool reset = false;  // ... abruptly (a reset, where the answer may have been lost)
     };
     // Reads one HTTP answer, waiting at most `limit`.
     Answer read(std::chrono::milliseconds limit = std::chrono::seconds(30));
