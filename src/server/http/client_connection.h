@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <httplib.h>
+#include <openssl/ssl.h>
 #include <string>
 #include <string_view>
 
@@ -12,12 +13,16 @@ namespace ct::server {
 
 // One accepted client connection, as the HTTP library reads and writes it: every read waits no
 // longer than the pause allowed and never past the request's deadline, every write likewise;
-// bytes read ahead (a pipelined request) stay with the connection from request to request.
+// bytes read ahead (a pipelined request) stay with the connection from request to request. With
+// TLS the socket does not block: the poller takes the handshake and the request's first bytes
+// (decrypted, into the buffer) as they come, the worker the rest.
 class ClientConnection final : public httplib::Stream {
 public:
     using Clock = std::chrono::steady_clock;
 
-    ClientConnection(int fd, std::string peer, int peer_port, const HttpLimits& limits);
+    // `tls`: serve TLS with this context (none: plain HTTP).
+    ClientConnection(int fd, std::string peer, int peer_port, const HttpLimits& limits,
+                     SSL_CTX* tls = nullptr);
     ~ClientConnection() override;
     ClientConnection(const ClientConnection&) = delete;
     ClientConnection& operator=(const ClientConnection&) = delete;
@@ -32,6 +37,18 @@ public:
     std::string_view buffered() const;
     // Shuts the socket down (a stopping server): blocked reads and writes end at once.
     void shut_down();
+
+    bool tls() const { return tls_; }
+    bool handshake_done() const { return handshake_done_; }
+    // TLS: takes what has arrived without waiting, the handshake first, into the buffer (up to
+    // `cap` bytes there). False when the connection failed or the client closed it.
+    bool pull(std::size_t cap);
+    // Sends a short text without waiting (a refusal); TLS once the handshake is done.
+    void send_now(std::string_view text);
+    // Reads and drops what has arrived without waiting; false once the connection ended.
+    bool discard();
+    // Ends our side of the connection: no more writes (a TLS close first).
+    void end_writing();
 
     bool is_readable() const override;
     bool is_writable() const override;
@@ -53,10 +70,18 @@ public:
 
 private:
     bool wait(short events, std::chrono::milliseconds pause, Clock::time_point until) const;
+    // A read of the worker from the socket, waiting within the pause and the deadline.
+    ssize_t receive(char* ptr, std::size_t size);
+    // A TLS read (into `read_to`) or write (from `write_from`) of the worker, waiting as the TLS
+    // library asks.
+    ssize_t tls_io(char* read_to, const char* write_from, std::size_t size);
     // The answer's deadline starts with its first write (or the library's check before it).
     void start_writing() const;
 
     int fd_;
+    bool tls_ = false;
+    SSL* ssl_ = nullptr; // none with TLS: it could not be made, and the connection fails
+    bool handshake_done_ = false;
     std::string peer_;
     int peer_port_;
     const HttpLimits& limits_;

@@ -131,9 +131,10 @@ std::string address_text(const sockaddr_storage& addr, int& port) {
 
 } // namespace
 
-FrontDoor::FrontDoor(const HttpLimits& limits, Serve serve)
+FrontDoor::FrontDoor(const HttpLimits& limits, Serve serve, SSL_CTX* tls)
     : limits_(limits)
-    , serve_(std::move(serve)) {}
+    , serve_(std::move(serve))
+    , tls_(tls) {}
 
 FrontDoor::~FrontDoor() {
     stop();
@@ -221,7 +222,7 @@ void FrontDoor::accept_loop() {
 }
 
 void FrontDoor::admit(int fd, std::string peer, int port) {
-    auto c = std::make_unique<ClientConnection>(fd, peer, port, limits_);
+    auto c = std::make_unique<ClientConnection>(fd, peer, port, limits_, tls_);
     ClientConnection& conn = *c;
     if (connections_.size() >= limits_.max_connections) {
         ++refusals_.busy;
@@ -283,8 +284,11 @@ void FrontDoor::poll_loop() {
 // Looks at what has arrived without taking it: a request goes to a worker once its headers and
 // its small body are all there.
 void FrontDoor::examine(ClientConnection& c, bool hung_up) {
-    thread_local std::string peeked;
     const std::size_t cap = limits_.max_header_bytes + limits_.small_body_bytes;
+    if (c.tls()) {
+        return examine_tls(c, cap);
+    }
+    thread_local std::string peeked;
     peeked.resize(cap);
     const std::string_view ahead = c.buffered();
     const std::size_t have = std::min(ahead.size(), cap);
@@ -304,19 +308,38 @@ void FrontDoor::examine(ClientConnection& c, bool hung_up) {
         }
     }
     const std::size_t total = have + static_cast<std::size_t>(std::max<ssize_t>(n, 0));
-    if (total == 0) {
+    if (total > 0) {
+        judge(c, std::string_view(peeked.data(), total), hung_up);
+    }
+}
+
+// TLS: the handshake and the request's first bytes taken now (decrypted, into the connection's
+// buffer), the handshake counting as the start of the request.
+void FrontDoor::examine_tls(ClientConnection& c, std::size_t cap) {
+    const bool was_shaking = !c.handshake_done();
+    if (!c.pull(cap)) {
+        close(c);
         return;
     }
+    const std::string_view seen = c.buffered();
+    if (!seen.empty() || was_shaking) {
+        judge(c, seen.substr(0, cap), false);
+    }
+}
+
+// What has arrived of a request: still arriving, refused, or ready for a worker.
+void FrontDoor::judge(ClientConnection& c, std::string_view seen, bool hung_up) {
+    const std::size_t total = seen.size();
     if (c.phase == Phase::idle) {
         c.phase = Phase::arriving;
         c.deadline = Clock::now() + limits_.header_deadline;
         c.arrived = 0;
+        c.last_arrival = Clock::now();
     }
     if (total > c.arrived) {
         c.arrived = total;
         c.last_arrival = Clock::now();
     }
-    const std::string_view seen(peeked.data(), total);
     const std::size_t end = seen.find("\r\n\r\n");
     if (end == std::string_view::npos || end + 4 > limits_.max_header_bytes) {
         if (total >= limits_.max_header_bytes) {
@@ -348,13 +371,12 @@ void FrontDoor::dispatch(ClientConnection& c) {
 void FrontDoor::refuse(ClientConnection& c, int status, std::string_view message) {
     const std::string text = refusal_text(status, message, limits_.retry_after_seconds);
     // A fresh socket's buffer takes this small answer whole: never blocks.
-    [[maybe_unused]] const auto sent =
-        ::send(c.fd(), text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    c.send_now(text);
     start_draining(c);
 }
 
 void FrontDoor::start_draining(ClientConnection& c) {
-    ::shutdown(c.fd(), SHUT_WR);
+    c.end_writing();
     if (draining_ >= max_draining) {
         close(c);
         return;
@@ -371,17 +393,8 @@ void FrontDoor::start_draining(ClientConnection& c) {
 }
 
 void FrontDoor::drain(ClientConnection& c) {
-    thread_local std::string sink(64 * 1024, '\0');
-    for (;;) {
-        const ssize_t n = ::recv(c.fd(), sink.data(), sink.size(), MSG_DONTWAIT);
-        if (n > 0) {
-            continue;
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-            return;
-        }
+    if (!c.discard()) {
         close(c); // the client read the answer and closed, or the connection failed
-        return;
     }
 }
 
@@ -437,14 +450,13 @@ void FrontDoor::give_back(ClientConnection& c) {
     c.phase = Phase::idle;
     c.head_complete = false;
     c.deadline = Clock::now() + limits_.idle;
-    if (!c.buffered().empty()) {
-        examine(c, false); // a request read ahead (pipelined)
-        if (c.phase != Phase::idle && c.phase != Phase::arriving) {
-            return;
-        }
-    }
     if (!watch(c)) {
         close(c);
+        return;
+    }
+    // A request read ahead (pipelined), or held by the TLS library: no event will tell of it.
+    if (!c.buffered().empty() || c.tls()) {
+        examine(c, false);
     }
 }
 

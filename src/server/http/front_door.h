@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <openssl/ssl.h>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -31,7 +32,8 @@ public:
     // Runs one request on a worker.
     using Serve = std::function<After(ClientConnection&)>;
 
-    FrontDoor(const HttpLimits& limits, Serve serve);
+    // `tls`: serve TLS with this context (none: plain HTTP); it must outlive the front door.
+    FrontDoor(const HttpLimits& limits, Serve serve, SSL_CTX* tls = nullptr);
     ~FrontDoor();
     FrontDoor(const FrontDoor&) = delete;
     FrontDoor& operator=(const FrontDoor&) = delete;
@@ -58,6 +60,8 @@ private:
     // Under mutex_.
     void admit(int fd, std::string peer, int port);
     void examine(ClientConnection& c, bool hung_up);
+    void examine_tls(ClientConnection& c, std::size_t cap);
+    void judge(ClientConnection& c, std::string_view seen, bool hung_up);
     void dispatch(ClientConnection& c);
     void refuse(ClientConnection& c, int status, std::string_view message);
     void too_slow(ClientConnection& c);
@@ -70,6 +74,7 @@ private:
 
     HttpLimits limits_;
     Serve serve_;
+    SSL_CTX* tls_ = nullptr;
     int listen_fd_ = -1;
     int epoll_fd_ = -1;
     int wake_fd_ = -1;
