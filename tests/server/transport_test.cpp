@@ -74,6 +74,7 @@ protected:
         tls.tls_key = file("server.key");
         HttpLimits limits;
         limits.header_deadline = std::chrono::milliseconds(1000);
+        limits.per_client = 25;
         server_ = std::make_unique<RpcServer>(*db_, *registry_, tls, auth::AccessPolicy{}, limits);
         server_->start("127.0.0.1", 0);
     }
@@ -138,6 +139,17 @@ TEST_F(TlsTest, AHandshakeLeftHalfWayNeverKeepsACallWaiting) {
         EXPECT_TRUE(c->closed_within(std::chrono::seconds(5))); // past the header deadline
     }
     EXPECT_GE(server_->front_door()->refusals().too_slow.load(), 20);
+    // One address over its cap gets its refusal once the handshake is done.
+    std::vector<std::unique_ptr<RawClient>> mine;
+    for (int i = 0; i < 24; ++i) { // with the kept connection above, the cap
+        mine.push_back(std::make_unique<RawClient>(server_->port(), "127.0.0.1"));
+    }
+    NetConnection one_more;
+    one_more.setHost("127.0.0.1");
+    one_more.setPort(server_->port());
+    const ServerResult refused = one_more.call("GetParamOrca");
+    EXPECT_NE(refused.errorMessage().find("ocupado"), std::string::npos) << refused.errorMessage();
+    EXPECT_TRUE(net.call("GetParamOrca").ok()); // the kept connection still serves
 }
 
 TEST(ServerExposureTest, BeyondLoopbackOnlyWithSignInAndTls) {

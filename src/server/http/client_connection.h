@@ -63,9 +63,10 @@ public:
     Phase phase = Phase::idle;
     Clock::time_point deadline; // of the current phase
     std::size_t requests = 0;
-    bool counted = false;       // among its address's open connections
-    bool head_complete = false; // the request's headers have arrived (its body is awaited)
-    std::size_t arrived = 0;    // bytes of the request seen so far, and when the last came
+    bool counted = false;            // among its address's open connections
+    bool refuse_when_secure = false; // over its address's cap: refused once TLS is up
+    bool head_complete = false;      // the request's headers have arrived (its body is awaited)
+    std::size_t arrived = 0;         // bytes of the request seen so far, and when the last came
     Clock::time_point last_arrival;
 
 private:

@@ -26,6 +26,8 @@ using Phase = ClientConnection::Phase;
 constexpr auto drain_time = std::chrono::milliseconds(2000);
 constexpr std::size_t max_draining = 256;
 constexpr auto tick = std::chrono::milliseconds(100);
+constexpr std::string_view too_many_here =
+    "Conexões demais deste endereço: tente novamente em instantes.";
 
 bool iequal_prefix(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) {
@@ -233,7 +235,17 @@ void FrontDoor::admit(int fd, std::string peer, int port) {
     if (mine >= limits_.per_client) {
         ++refusals_.per_client;
         spdlog::warn("{}: more than {} connections at once, refused", peer, limits_.per_client);
-        refuse(conn, 503, "Conexões demais deste endereço: tente novamente em instantes.");
+        if (!conn.tls()) {
+            refuse(conn, 503, too_many_here);
+            return;
+        }
+        // A TLS client can read the refusal only once its handshake is done.
+        conn.refuse_when_secure = true;
+        conn.phase = Phase::arriving;
+        conn.deadline = Clock::now() + limits_.header_deadline;
+        if (!watch(conn)) {
+            close(conn);
+        }
         return;
     }
     ++mine;
@@ -319,6 +331,12 @@ void FrontDoor::examine_tls(ClientConnection& c, std::size_t cap) {
     const bool was_shaking = !c.handshake_done();
     if (!c.pull(cap)) {
         close(c);
+        return;
+    }
+    if (c.refuse_when_secure) {
+        if (c.handshake_done()) {
+            refuse(c, 503, too_many_here);
+        }
         return;
     }
     const std::string_view seen = c.buffered();
