@@ -247,6 +247,18 @@ CREATE TABLE CONTAREC (
 );
 CREATE INDEX CONTAREC_CONTRATANTE ON CONTAREC (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE);
 
+-- Writing calls committed under the client's request key, with their answers: the retry of a call
+-- whose answer was lost gets that answer again and writes nothing twice. Kept two days. Created
+-- by the server on a database made before it (hence IF NOT EXISTS).
+CREATE TABLE IF NOT EXISTS CHAMADAGRAVADA (
+  IDCHAMADA VARCHAR(64) NOT NULL PRIMARY KEY,
+  NMMETODO VARCHAR(60) NOT NULL,
+  CDRESUMO VARCHAR(16) NOT NULL,
+  DSRESULTADO TEXT,
+  DTCHAMADA TIMESTAMP NOT NULL
+);
+CREATE INDEX IF NOT EXISTS CHAMADAGRAVADA_DATA ON CHAMADAGRAVADA (DTCHAMADA);
+
 -- Operators, their sessions and the audit of changes. Written "IF NOT EXISTS": the server runs
 -- these statements again at start-up, so a database made before they existed gets them.
 

@@ -40,7 +40,7 @@ public:
         }
         exec("PRAGMA busy_timeout = 15000");
         exec("PRAGMA journal_mode = WAL");
-        exec("PRAGMA synchronous = NORMAL");
+        exec("PRAGMA synchronous = FULL"); // as the server commits
     }
     ~RawSqlite() override {
         for (sqlite3_stmt* st : statements_) {

@@ -1,5 +1,6 @@
 // Server calls over HTTP on SQLite: reading the parties of a budget (demo size and 10,000
-// parties) and saving a delta that modifies 10,000 parties.
+// parties), saving a delta that modifies 10,000 parties, and saving one party with the commit
+// synced to disk (the server's setting) and without (what a sync costs).
 #include "server/db/database.h"
 #include "server/db/schema.h"
 #include "server/http/rpc_server.h"
@@ -14,6 +15,7 @@
 #include <spdlog/spdlog.h>
 #include <stdexcept>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -32,7 +34,7 @@ public:
                     .string()) {
         spdlog::set_level(spdlog::level::warn); // one log line per call would dominate
         remove_files();
-        db_ = std::make_unique<Database>(DatabaseUrl::parse("sqlite:" + path_), 4);
+        db_ = std::make_unique<Database>(DatabaseUrl::parse("sqlite:" + path_), sessions);
         install_demo(*db_);
         add_big_budget();
         registry_ = std::make_unique<MethodRegistry>(all_methods());
@@ -68,7 +70,18 @@ public:
         return answer["result"]["value"];
     }
 
+    // Sets "PRAGMA synchronous" on every session of the pool.
+    void set_synchronous(const std::string& mode) {
+        std::vector<std::unique_ptr<Database::Lease>> all;
+        for (int i = 0; i < sessions; ++i) {
+            all.push_back(std::make_unique<Database::Lease>(*db_));
+            all.back()->sql().exec_once("PRAGMA synchronous = " + mode);
+        }
+    }
+
 private:
+    static constexpr int sessions = 4;
+
     void add_big_budget() {
         Database::Lease lease(*db_);
         Sql& sql = lease.sql();
@@ -167,5 +180,43 @@ void SetEndeContModify10000(benchmark::State& state) {
     state.counters["parties"] = static_cast<double>(current["rows"].size());
 }
 BENCHMARK(SetEndeContModify10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// One SetEndeCont changing the charged value of one party of the demo budget: a small commit,
+// where the sync to disk is most of the cost.
+void SetEndeContOneParty(benchmark::State& state, const char* synchronous) {
+    Bench& server = bench();
+    server.set_synchronous(synchronous);
+    json current = server.call("GetContratante", json::array({"0001", "0000000100", "00"}))[0];
+    const json& fields = current["fields"];
+    std::size_t value_field = 0;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i]["name"] == "VRRECECONTOREV") {
+            value_field = i;
+        }
+    }
+    double value = 100.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        value += 0.01;
+        json next = current["rows"][0];
+        next[value_field] = value;
+        json delta = {
+            {"fields", fields},
+            {"delta",
+             json::array({{{"op", "modify"}, {"old", current["rows"][0]}, {"new", next}}})}};
+        const json params = json::array({delta, nullptr, "0001", "0000000100", "00"});
+        state.ResumeTiming();
+        json totals = server.call("SetEndeCont", params);
+        benchmark::DoNotOptimize(totals);
+        current["rows"][0] = std::move(next);
+    }
+    server.set_synchronous("FULL");
+}
+BENCHMARK_CAPTURE(SetEndeContOneParty, synchronous_full, "FULL")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(SetEndeContOneParty, synchronous_normal, "NORMAL")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace

@@ -5,12 +5,23 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <numeric>
+#include <stdexcept>
 
 namespace ct::money {
 
 std::int64_t cents(double value) {
-    return std::llround(RoundDec(value, 2) * 100.0);
+    if (std::isnan(value))
+        return 0;
+    const double scaled = RoundDec(value, 2) * 100.0;
+    // Below 2^63 with room for llround's rounding.
+    constexpr double limit = 9.2e18;
+    if (scaled >= limit)
+        return std::numeric_limits<std::int64_t>::max();
+    if (scaled <= -limit)
+        return -std::numeric_limits<std::int64_t>::max();
+    return std::llround(scaled);
 }
 
 double fromCents(std::int64_t cents) {
@@ -50,11 +61,17 @@ bool oppositeSigns(std::int64_t a, std::int64_t b) {
     return (a < 0 && b > 0) || (a > 0 && b < 0);
 }
 
+void requireShareable(double total) {
+    if (!(std::fabs(total) <= maxShareTotal))
+        throw std::out_of_range("O valor a repartir passa do máximo que o sistema guarda.");
+}
+
 } // namespace
 
 std::vector<double> equalShares(double total, int count) {
     if (count <= 0)
         return {};
+    requireShareable(total);
     const std::int64_t totalCents = cents(total);
     const std::int64_t share = cents(total / count);
     std::vector<std::int64_t> shareCents(static_cast<std::size_t>(count), share);
@@ -73,13 +90,18 @@ std::vector<double> proportionalShares(double total, const std::vector<double>& 
     double weightSum = 0;
     for (double w : weights)
         weightSum += RoundDec(w, 2);
-    if (RoundDec(weightSum, 2) == 0.0)
+    requireShareable(total);
+    if (!std::isfinite(weightSum) || RoundDec(weightSum, 2) == 0.0)
         return equalShares(total, static_cast<int>(weights.size()));
     const std::int64_t totalCents = cents(total);
     std::vector<std::int64_t> shareCents;
     shareCents.reserve(weights.size());
-    for (double w : weights)
-        shareCents.push_back(cents(RoundDec(w, 2) * total / weightSum));
+    for (double w : weights) {
+        const double share = RoundDec(w, 2) * total / weightSum;
+        if (!(std::fabs(share) <= maxShareTotal))
+            return equalShares(total, static_cast<int>(weights.size()));
+        shareCents.push_back(cents(share));
+    }
     closeOnLast(totalCents, shareCents);
     if (oppositeSigns(shareCents.back(), totalCents)) {
         for (std::size_t i = 0; i < weights.size(); ++i)

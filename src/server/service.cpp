@@ -4,6 +4,7 @@
 #include "server/db/schema.h"
 #include "server/http/exposure.h"
 #include "server/methods/method_groups.h"
+#include "server/rpc/request_log.h"
 
 #include <spdlog/spdlog.h>
 #include <stdexcept>
@@ -33,9 +34,11 @@ Service::Service(const ServiceOptions& options)
     } else {
         upgrade_schema(*db_);
     }
+    RequestLog::prepare(*db_);
     methods_ = std::make_unique<MethodRegistry>(all_methods());
     auth::register_session_methods(*methods_, options.access);
-    server_ = std::make_unique<RpcServer>(*db_, *methods_, options.http, options.access);
+    server_ =
+        std::make_unique<RpcServer>(*db_, *methods_, options.http, options.access, options.limits);
 }
 
 Service::~Service() {

@@ -26,6 +26,7 @@ struct ServiceOptions {
     std::size_t sessions = 8;
     auth::AccessPolicy access{}; // sign-in
     HttpOptions http{};          // TLS, server names, allowed web origins
+    HttpLimits limits{};         // who gets in, and for how long
 };
 
 // The whole application server in one object, for the program and for embedding it in the host:

@@ -117,7 +117,8 @@ TEST_P(ProtocolTest, ArgumentsAreCheckedByCountKindAndSize) {
     EXPECT_EQ(error_code("TestByRef", {"ããããã", 1.0, "ééééé"}), 0);
     EXPECT_EQ(error_code("TestByRef", {"ãããããã", 1.0, "x"}), -32602);
     auto answer = call("GetVrTotal", {"0001", "0000000100"});
-    EXPECT_NE(answer["error"]["message"].get<std::string>().find("3 arguments"), std::string::npos);
+    EXPECT_NE(answer["error"]["message"].get<std::string>().find("3 argumentos"),
+              std::string::npos);
 }
 
 TEST_P(ProtocolTest, NonFiniteNumbersAreRefused) {
@@ -210,8 +211,8 @@ TEST_P(ProtocolTest, RefusedOrFailedCallsWriteNothing) {
     EXPECT_EQ(count("SELECT COUNT(*) FROM PAIS WHERE CDPAIS IN ('9991', '9992')"), 0);
     EXPECT_EQ(error_code("TestWrite", {"9993"}), 0);
     EXPECT_EQ(count("SELECT COUNT(*) FROM PAIS WHERE CDPAIS = '9993'"), 1);
-    // A database error (duplicate key) is an internal error and leaves the data as it was.
-    EXPECT_EQ(error_code("TestWrite", {"9993"}), -32603);
+    // A key that exists is refused, naming the table and its key, and leaves the data as it was.
+    EXPECT_EQ(refusal("TestWrite", {"9993"}), "Já existe país com a mesma chave (PAIS: CDPAIS).");
     EXPECT_EQ(count("SELECT COUNT(*) FROM PAIS WHERE CDPAIS = '9993'"), 1);
 }
 

@@ -2,6 +2,7 @@
 
 #include "server/db/schema.h"
 #include "server/methods/method_groups.h"
+#include "server/rpc/request_log.h"
 
 #include <atomic>
 #include <chrono>
@@ -87,7 +88,9 @@ void ServerTest::SetUp() {
     db_ = std::make_unique<Database>(DatabaseUrl::parse(store_->url()), 4);
     install_demo(*db_);
     registry_ = std::make_unique<MethodRegistry>(methods());
-    server_ = std::make_unique<RpcServer>(*db_, *registry_);
+    RequestLog::prepare(*db_);
+    server_ = std::make_unique<RpcServer>(*db_, *registry_, HttpOptions{}, auth::AccessPolicy{},
+                                          limits());
     server_->start("127.0.0.1", 0);
 }
 
@@ -98,10 +101,14 @@ void ServerTest::TearDown() {
     store_.reset();
 }
 
-std::pair<int, json> ServerTest::post(const std::string& body) {
+std::pair<int, json> ServerTest::post(const std::string& body, const std::string& request_key) {
     httplib::Client client("127.0.0.1", port());
     client.set_read_timeout(120, 0);
-    auto res = client.Post(rpc_path, body, "application/json");
+    httplib::Headers headers;
+    if (!request_key.empty()) {
+        headers.emplace("Idempotency-Key", request_key);
+    }
+    auto res = client.Post(rpc_path, headers, body, "application/json");
     if (!res) {
         ADD_FAILURE() << "no answer from the server";
         return {0, json()};

@@ -41,10 +41,13 @@ protected:
 
     // Methods served; tests may override to add methods of their own.
     virtual MethodRegistry methods();
+    // The endpoint's limits; tests of the limits make them small.
+    virtual HttpLimits limits() { return {}; }
 
     Engine engine() const { return GetParam(); }
     Database& db() { return *db_; }
     int port() const { return server_->port(); }
+    RpcServer& server() { return *server_; }
 
     // The whole answer of one call over HTTP.
     json call(const std::string& method, const json& params);
@@ -57,7 +60,7 @@ protected:
     // JSON-RPC error code of a call (0 when it succeeded).
     int error_code(const std::string& method, const json& params);
     // Posts a raw body; gives HTTP status and parsed answer (null when unreadable).
-    std::pair<int, json> post(const std::string& body);
+    std::pair<int, json> post(const std::string& body, const std::string& request_key = "");
 
     // Direct reads of the database, to check what a call wrote.
     ResultSet query(const std::string& sql, const SqlParams& params = {});

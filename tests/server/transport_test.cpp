@@ -1,7 +1,9 @@
 // TLS with certificates made for the test, and the addresses a server refuses to listen on.
 #include "platform/net/net_connection.h"
 #include "platform/net/server_access.h"
+#include "raw_client.h"
 #include "server/db/schema.h"
+#include "server/http/front_door.h"
 #include "server/http/rpc_server.h"
 #include "server/methods/method_groups.h"
 #include "server_fixture.h"
@@ -70,7 +72,10 @@ protected:
         HttpOptions tls;
         tls.tls_cert = file("server.pem");
         tls.tls_key = file("server.key");
-        server_ = std::make_unique<RpcServer>(*db_, *registry_, tls);
+        HttpLimits limits;
+        limits.header_deadline = std::chrono::milliseconds(1000);
+        limits.per_client = 25;
+        server_ = std::make_unique<RpcServer>(*db_, *registry_, tls, auth::AccessPolicy{}, limits);
         server_->start("127.0.0.1", 0);
     }
     void TearDown() override {
@@ -114,6 +119,37 @@ TEST_F(TlsTest, OnlyAClientThatTrustsTheServersAuthorityGetsThrough) {
                 << c.what << ": " << result.errorMessage();
         }
     }
+}
+
+TEST_F(TlsTest, AHandshakeLeftHalfWayNeverKeepsACallWaiting) {
+    std::vector<std::unique_ptr<RawClient>> stalled;
+    for (int i = 0; i < 20; ++i) {
+        stalled.push_back(std::make_unique<RawClient>(server_->port(), "127.0.0.2"));
+        ASSERT_TRUE(stalled.back()->send(std::string("\x16\x03\x01\x00", 4))); // a hello begun
+    }
+    setServerAccess({true, file("ca.pem"), {}});
+    NetConnection net;
+    net.setHost("127.0.0.1");
+    net.setPort(server_->port());
+    for (int i = 0; i < 20; ++i) { // one kept connection, call after call
+        const ServerResult result = net.call("GetParamOrca");
+        ASSERT_TRUE(result.ok()) << result.errorMessage();
+    }
+    for (auto& c : stalled) {
+        EXPECT_TRUE(c->closed_within(std::chrono::seconds(5))); // past the header deadline
+    }
+    EXPECT_GE(server_->front_door()->refusals().too_slow.load(), 20);
+    // One address over its cap gets its refusal once the handshake is done.
+    std::vector<std::unique_ptr<RawClient>> mine;
+    for (int i = 0; i < 24; ++i) { // with the kept connection above, the cap
+        mine.push_back(std::make_unique<RawClient>(server_->port(), "127.0.0.1"));
+    }
+    NetConnection one_more;
+    one_more.setHost("127.0.0.1");
+    one_more.setPort(server_->port());
+    const ServerResult refused = one_more.call("GetParamOrca");
+    EXPECT_NE(refused.errorMessage().find("ocupado"), std::string::npos) << refused.errorMessage();
+    EXPECT_TRUE(net.call("GetParamOrca").ok()); // the kept connection still serves
 }
 
 TEST(ServerExposureTest, BeyondLoopbackOnlyWithSignInAndTls) {

@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 #include <future>
 #include <httplib.h>
+#include <random>
 #include <utility>
 
 namespace ct {
@@ -61,6 +62,12 @@ std::string transportMessage(httplib::Error error, const std::string& where) {
     }
 }
 
+// The connection went away under the call (a kept-alive socket the server closed, a server
+// restarted, a network that dropped it): the call may not have reached the server.
+bool lostConnection(httplib::Error error) {
+    return error == httplib::Error::Read || error == httplib::Error::Write;
+}
+
 ServerResult invalidAnswer(std::string_view detail) {
     return ServerResult::failure(
         ServerResult::invalidAnswer,
@@ -98,10 +105,20 @@ int callsInProgress() {
     return net_state::callsUnderWay();
 }
 
-NetConnection::NetConnection() = default;
+NetConnection::NetConnection()
+    : NetConnection(std::string("PRQ31000.rdmContratante")) {}
 
 NetConnection::NetConnection(std::string serverName)
-    : serverName_(std::move(serverName)) {}
+    : serverName_(std::move(serverName)) {
+    std::random_device device;
+    for (auto& part : keySeed_)
+        part = (static_cast<std::uint64_t>(device()) << 32) ^ device();
+}
+
+// Unique per call and per program run: a random prefix of this connection and a count.
+std::string NetConnection::nextRequestKey() {
+    return fmt::format("{:016x}{:016x}-{}", keySeed_[0], keySeed_[1], ++keyCount_);
+}
 
 NetConnection::~NetConnection() = default;
 
@@ -199,35 +216,58 @@ ServerResult NetConnection::exchange(std::string_view method, const nlohmann::js
     const nlohmann::json request = {
         {"jsonrpc", "2.0"}, {"id", lastId_}, {"method", std::string(method)}, {"params", params}};
 
-    httplib::Request req;
-    req.method = "POST";
-    req.path = "/rpc/" + serverName_;
-    req.body = request.dump(-1, ' ', false, jsonDumpErrors);
-    req.set_header("Content-Type", "application/json");
-    // The signed-in operator's session: the server takes the operator from it.
-    if (const std::string& token = serverAccess().token; !token.empty())
-        req.set_header("Authorization", "Bearer " + token);
+    std::string payload = request.dump(-1, ' ', false, jsonDumpErrors);
+    const std::string key = nextRequestKey();
     std::string body;
     const std::size_t limit = maxAnswerBytes_;
-    req.content_receiver = [&body, limit](const char* data, size_t length, uint64_t,
-                                          uint64_t total) {
-        if (body.size() + length > limit)
-            return false;
-        if (body.empty() && total > 0 && total <= limit)
-            body.reserve(total); // one allocation for a large answer
-        body.append(data, length);
-        return true;
-    };
-
     httplib::Response res;
     httplib::Error error = httplib::Error::Success;
     CallUnderWay underWay;
-    if (!sendWaiting(*client_, req, res, error) || error != httplib::Error::Success) {
+    for (int attempt = 0;; ++attempt) {
+        httplib::Request req;
+        req.method = "POST";
+        req.path = "/rpc/" + serverName_;
+        req.body = std::move(payload);
+        req.set_header("Content-Type", "application/json");
+        req.set_header("Idempotency-Key", key);
+        // The signed-in operator's session: the server takes the operator from it.
+        if (const std::string& token = serverAccess().token; !token.empty())
+            req.set_header("Authorization", "Bearer " + token);
+        body.clear();
+        req.content_receiver = [&body, limit](const char* data, size_t length, uint64_t,
+                                              uint64_t total) {
+            if (body.size() + length > limit)
+                return false;
+            if (body.empty() && total > 0 && total <= limit)
+                body.reserve(total); // one allocation for a large answer
+            body.append(data, length);
+            return true;
+        };
+        res = httplib::Response();
+        error = httplib::Error::Success;
+        if (sendWaiting(*client_, req, res, error) && error == httplib::Error::Success)
+            break;
         // A broken keep-alive socket must not poison the next call.
         close();
-        return ServerResult::failure(ServerResult::transportError,
-                                     transportMessage(error, address(host_, port_)));
+        if (attempt > 0 || !lostConnection(error))
+            return ServerResult::failure(ServerResult::transportError,
+                                         transportMessage(error, address(host_, port_)));
+        // Once more, under the same key: the server answers a call it already committed with
+        // its first answer.
+        payload = std::move(req.body);
+        try {
+            open();
+        } catch (const std::exception&) {
+            return ServerResult::failure(ServerResult::transportError,
+                                         transportMessage(error, address(host_, port_)));
+        }
     }
+    if (res.status == 503)
+        return ServerResult::failure(
+            ServerResult::transportError,
+            fmt::format("O servidor de aplicação em {} está ocupado; tente novamente em "
+                        "instantes.",
+                        address(host_, port_)));
     if (res.status != 200)
         return ServerResult::failure(
             ServerResult::transportError,

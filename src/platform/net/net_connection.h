@@ -4,6 +4,7 @@
 #include "platform/net/answer_reader.h"
 #include "platform/net/rpc_arg.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -40,6 +41,9 @@ int callsInProgress();
 // The connection to the application server's remote data module (the suite's TNetConnection):
 // JSON-RPC 2.0 over HTTP POST to /rpc/<serverName> on a keep-alive client. Methods are called by
 // name with their arguments in order; by-reference arguments receive what the server left in them.
+// Every call carries a key of its own (header Idempotency-Key): when the connection is lost
+// before the answer came, the call is sent once more under the same key, and the server answers
+// a writing call it already committed with its first answer instead of writing it twice.
 class NetConnection {
 public:
     NetConnection();
@@ -93,6 +97,7 @@ private:
                           const std::vector<RpcArg>& args, const ResultReaders& readers);
     ServerResult readAnswer(const std::string& body, const std::vector<RpcArg>& args,
                             const ResultReaders& readers) const;
+    std::string nextRequestKey();
 
     std::string serverName_ = "PRQ31000.rdmContratante";
     std::string host_ = "127.0.0.1";
@@ -102,6 +107,8 @@ private:
     CallObserver observer_;
     long long nextId_ = 1;
     long long lastId_ = 0;
+    std::uint64_t keySeed_[2] = {0, 0};
+    std::uint64_t keyCount_ = 0;
     std::size_t maxAnswerBytes_ = defaultMaxAnswerBytes;
 };
 

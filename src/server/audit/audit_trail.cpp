@@ -42,17 +42,17 @@ AuditKey budget_of(const MethodSpec& def, const CallContext& ctx) {
         if (a.kind != ArgKind::string) {
             continue;
         }
-        if (a.label == "branch") {
+        if (a.label == "filial") {
             key.branch = argument_text(def, ctx, i);
-        } else if (a.label == "budget") {
+        } else if (a.label == "orçamento") {
             key.budget = argument_text(def, ctx, i);
-        } else if (a.label == "sequence") {
+        } else if (a.label == "sequência") {
             key.seq = argument_text(def, ctx, i);
         }
     }
     if (key.branch.empty() && key.budget.empty() && first_packet) {
         const Packet& p = *first_packet;
-        const Row* row = nullptr;
+        const PackedRow* row = nullptr;
         if (!p.rows.empty()) {
             row = &p.rows.front();
         } else if (!p.delta.empty()) {
@@ -87,7 +87,7 @@ std::vector<AuditKey> changed_keys(const MethodSpec& def, const CallContext& ctx
     }
     const AuditKey budget = budget_of(def, ctx);
     for (std::size_t i = 0; i < def.args.size(); ++i) {
-        if (def.args[i].kind == ArgKind::string && def.args[i].label == "party") {
+        if (def.args[i].kind == ArgKind::string && def.args[i].label == "contratante") {
             add({budget.branch, budget.budget, budget.seq, trim(ctx.text(i))});
         }
     }

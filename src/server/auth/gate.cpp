@@ -43,7 +43,7 @@ void register_session_methods(MethodRegistry& registry, const AccessPolicy& poli
     const bool required = policy.sign_in;
     registry.add(
         {sign_in_method,
-         {arg::text("operator", 64), arg::text("password", 1024)},
+         {arg::text("operador", 64), arg::text("senha", 1024)},
          true,
          [lifetime, required](CallContext& ctx) -> nlohmann::json {
              if (!required) {

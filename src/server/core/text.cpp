@@ -53,6 +53,59 @@ bool valid_utf8(std::string_view text) {
     return true;
 }
 
+bool has_control_characters(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
+            return true;
+        }
+        // U+0080 to U+009F are C2 80 to C2 9F in UTF-8.
+        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string log_safe(std::string_view text, std::size_t limit) {
+    const bool cut = text.size() > limit;
+    if (cut) {
+        while (limit > 0 && (static_cast<unsigned char>(text[limit]) & 0xC0) == 0x80) {
+            --limit; // not inside a character
+        }
+        text = text.substr(0, limit);
+    }
+    const bool utf8 = valid_utf8(text);
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        const auto c = static_cast<unsigned char>(ch);
+        const bool c1 = utf8 && c == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (c1) {
+            out += fmt::format("\\u00{:02x}", static_cast<unsigned char>(text[++i]));
+        } else if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F || (c >= 0x80 && !utf8)) {
+            out += fmt::format("\\x{:02x}", c);
+        } else {
+            out += ch;
+        }
+    }
+    if (cut) {
+        out += "...";
+    }
+    return out;
+}
+
 std::string trim(std::string_view text) {
     return std::string(trim_view(text));
 }

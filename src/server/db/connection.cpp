@@ -48,9 +48,16 @@ void Connection::apply_settings() {
         std::string mode;
         *session_ << "PRAGMA journal_mode = WAL", soci::into(mode);
         exec_once("PRAGMA foreign_keys = ON");
-        exec_once("PRAGMA synchronous = NORMAL");
+        // An acknowledged call survives a power loss, not only the server's death: every
+        // commit waits for its write-ahead log on disk (NORMAL syncs only at checkpoints).
+        exec_once("PRAGMA synchronous = FULL");
     } else {
         exec_once("SET client_min_messages TO warning");
+        // A row another call holds is waited for as long as SQLite's busy timeout, then the
+        // call is refused ("em uso por outro usuário") instead of waiting without end; a
+        // statement running away is cancelled.
+        exec_once("SET lock_timeout TO '15s'");
+        exec_once("SET statement_timeout TO '120s'");
         // A statement prepared once is planned once: our statements read by key, and the
         // custom plan PostgreSQL would otherwise make at each run (values at hand) costs
         // milliseconds for the party join, many times the run itself.

@@ -1,5 +1,6 @@
 #include "server/db/database_url.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,21 @@ std::string percent_decode(std::string_view text) {
             if (i + 2 >= text.size() || hex_value(text[i + 1]) < 0 || hex_value(text[i + 2]) < 0) {
                 throw std::invalid_argument("bad percent escape in the database URL");
             }
+            out += static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// A parameter name as libpq reads it, an escape that is not one kept as it is (never throws).
+std::string lenient_decode(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 &&
+            hex_value(text[i + 2]) >= 0) {
             out += static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2]));
             i += 2;
         } else {
@@ -99,7 +115,7 @@ DatabaseUrl parse_postgresql(const std::string& url, std::string_view rest) {
     if (!rest.empty() && rest.front() == '[') {
         auto close = rest.find(']');
         if (close == std::string_view::npos) {
-            throw std::invalid_argument("bad host in the database URL: " + url);
+            throw std::invalid_argument("bad host in the database URL: " + redacted_url(url));
         }
         host = rest.substr(1, close - 1);
         if (close + 1 < rest.size() && rest[close + 1] == ':') {
@@ -111,7 +127,7 @@ DatabaseUrl parse_postgresql(const std::string& url, std::string_view rest) {
     }
     for (char c : port) {
         if (c < '0' || c > '9') {
-            throw std::invalid_argument("bad port in the database URL: " + url);
+            throw std::invalid_argument("bad port in the database URL: " + redacted_url(url));
         }
     }
     std::string conn;
@@ -143,6 +159,45 @@ DatabaseUrl parse_postgresql(const std::string& url, std::string_view rest) {
 
 } // namespace
 
+std::string redacted_url(std::string_view url) {
+    std::string out(url);
+    const auto scheme = out.find("://");
+    if (scheme != std::string::npos) {
+        const std::size_t start = scheme + 3;
+        const std::size_t end = std::min(out.find('/', start), out.find('?', start));
+        const std::size_t at = out.rfind('@', end == std::string::npos ? out.size() : end);
+        if (at != std::string::npos && at >= start) {
+            const std::size_t colon = out.find(':', start);
+            if (colon != std::string::npos && colon < at) {
+                out.replace(colon + 1, at - colon - 1, "***");
+            }
+        }
+    }
+    const auto query = out.find('?');
+    if (query == std::string::npos) {
+        return out;
+    }
+    std::string redacted = out.substr(0, query + 1);
+    std::string_view rest = std::string_view(out).substr(query + 1);
+    while (true) {
+        const auto amp = rest.find('&');
+        const std::string_view pair = rest.substr(0, amp);
+        const auto eq = pair.find('=');
+        const std::string_view key = pair.substr(0, eq);
+        if (eq != std::string_view::npos && lenient_decode(key) == "password") {
+            redacted += std::string(key) + "=***";
+        } else {
+            redacted += std::string(pair);
+        }
+        if (amp == std::string_view::npos) {
+            break;
+        }
+        redacted += '&';
+        rest = rest.substr(amp + 1);
+    }
+    return redacted;
+}
+
 DatabaseUrl DatabaseUrl::parse(const std::string& url) {
     constexpr std::string_view sqlite_prefix = "sqlite:";
     if (url.rfind(sqlite_prefix, 0) == 0) {
@@ -153,10 +208,11 @@ DatabaseUrl DatabaseUrl::parse(const std::string& url) {
             out.path = out.path.substr(2);
         }
         if (out.path.empty()) {
-            throw std::invalid_argument("the SQLite URL names no file: " + url);
+            throw std::invalid_argument("the SQLite URL names no file: " + redacted_url(url));
         }
         if (out.path.find('"') != std::string::npos) {
-            throw std::invalid_argument("the SQLite file name may not contain quotes: " + url);
+            throw std::invalid_argument("the SQLite file name may not contain quotes: " +
+                                        redacted_url(url));
         }
         out.connect_string = "db=\"" + out.path + "\"";
         out.display = url;
@@ -168,7 +224,8 @@ DatabaseUrl DatabaseUrl::parse(const std::string& url) {
             return parse_postgresql(url, std::string_view(url).substr(prefix.size()));
         }
     }
-    throw std::invalid_argument("unknown database URL (sqlite:PATH or postgresql://...): " + url);
+    throw std::invalid_argument("unknown database URL (sqlite:PATH or postgresql://...): " +
+                                redacted_url(url));
 }
 
 } // namespace ct::server

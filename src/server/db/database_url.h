@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace ct::server {
 
@@ -14,7 +15,12 @@ struct DatabaseUrl {
     std::string path;           // SQLite file
     std::string display;        // the URL without its password, for logs
 
-    static DatabaseUrl parse(const std::string& url); // throws std::invalid_argument
+    // Throws std::invalid_argument, whose message shows the URL redacted.
+    static DatabaseUrl parse(const std::string& url);
 };
+
+// A URL fit to print: the password of "user:password@" and of a "password=" parameter replaced by
+// "***". Every message that shows a database URL shows it so.
+std::string redacted_url(std::string_view url);
 
 } // namespace ct::server

@@ -6,6 +6,7 @@
 #include "server/packet/packet.h"
 #include "server/packet/packet_text.h"
 
+#include <algorithm>
 #include <fmt/format.h>
 
 namespace ct::server {
@@ -71,35 +72,48 @@ nlohmann::json totals_packet(Sql& sql, const std::string& branch, const std::str
     return packet_from_rows(totals_fields(), {row});
 }
 
-std::string next_party_number(Sql& sql, const std::string& branch, const std::string& budget) {
-    const SqlParams key = {{"fil", branch}, {"orc", budget}};
-    // Counters start above any number already stored, also numbers loaded without the counter.
-    sql.exec(
-        "INSERT INTO ORCACONTADOR (CDFILIAL, NRORCAEVENTO, NRULTENDCLI) VALUES (:fil, :orc, 0) "
-        "ON CONFLICT (CDFILIAL, NRORCAEVENTO) DO NOTHING",
-        key);
-    sql.exec("UPDATE ORCACONTADOR SET NRULTENDCLI = NRULTENDCLI + 1 "
-             "WHERE CDFILIAL = :fil AND NRORCAEVENTO = :orc",
-             key);
-    long long number =
-        as_integer(sql.scalar("SELECT NRULTENDCLI FROM ORCACONTADOR WHERE CDFILIAL = :fil AND "
-                              "NRORCAEVENTO = :orc",
-                              key)
-                       .value_or(SqlValue{0LL}));
-    // A number stored by other means (an import) is never handed out again.
-    const long long highest = as_integer(
-        sql.scalar("SELECT MAX(NRENDCLIORCEVE) FROM ENDECONTORCA WHERE CDFILIAL = :fil AND "
-                   "NRORCAEVENTO = :orc",
-                   key)
-            .value_or(SqlValue{}),
-        0);
-    if (highest >= number) {
-        number = highest + 1;
-        sql.exec("UPDATE ORCACONTADOR SET NRULTENDCLI = :n WHERE CDFILIAL = :fil AND "
-                 "NRORCAEVENTO = :orc",
-                 {{"n", number}, {"fil", branch}, {"orc", budget}});
+PartyNumbers::PartyNumbers(Sql& sql, std::string branch, std::string budget)
+    : sql_(sql)
+    , branch_(std::move(branch))
+    , budget_(std::move(budget)) {}
+
+std::string PartyNumbers::next() {
+    if (last_ < 0) {
+        const SqlParams key = {{"fil", branch_}, {"orc", budget_}};
+        sql_.exec("INSERT INTO ORCACONTADOR (CDFILIAL, NRORCAEVENTO, NRULTENDCLI) VALUES (:fil, "
+                  ":orc, 0) ON CONFLICT (CDFILIAL, NRORCAEVENTO) DO NOTHING",
+                  key);
+        static const std::string counter =
+            "SELECT NRULTENDCLI FROM ORCACONTADOR WHERE CDFILIAL = :fil AND NRORCAEVENTO = :orc";
+        const long long stored = as_integer(
+            sql_.scalar(counter + std::string(sql_.lock_rows()), key).value_or(SqlValue{0LL}));
+        // A number stored by other means (an import) is never handed out again.
+        const long long highest = as_integer(
+            sql_.scalar("SELECT MAX(NRENDCLIORCEVE) FROM ENDECONTORCA WHERE CDFILIAL = :fil AND "
+                        "NRORCAEVENTO = :orc",
+                        key)
+                .value_or(SqlValue{}),
+            0);
+        last_ = std::max(stored, highest);
     }
-    return zero_pad(number, 10);
+    given_ = true;
+    return zero_pad(++last_, 10);
+}
+
+void PartyNumbers::finish() {
+    if (!given_) {
+        return;
+    }
+    sql_.exec("UPDATE ORCACONTADOR SET NRULTENDCLI = :n WHERE CDFILIAL = :fil AND "
+              "NRORCAEVENTO = :orc",
+              {{"n", last_}, {"fil", branch_}, {"orc", budget_}});
+}
+
+std::string next_party_number(Sql& sql, const std::string& branch, const std::string& budget) {
+    PartyNumbers numbers(sql, branch, budget);
+    std::string number = numbers.next();
+    numbers.finish();
+    return number;
 }
 
 } // namespace ct::server

@@ -1,36 +1,57 @@
 #include "server/http/rpc_server.h"
 
-#include "server/auth/gate.h"
-#include "server/core/errors.h"
-#include "server/http/health.h"
-#include "server/http/request_guard.h"
+#include "server/http/client_connection.h"
+#include "server/http/endpoint_routes.h"
+#include "server/http/front_door.h"
 #include "server/http/tls_server.h"
 
 #include <chrono>
 #include <httplib.h>
-#include <spdlog/spdlog.h>
 #include <stdexcept>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace ct::server {
 namespace {
 
+// A client keeps its connection for as many calls as it makes.
 constexpr std::size_t keep_alive_max_calls = 1000000;
-constexpr time_t keep_alive_idle_seconds = 30;
-constexpr std::size_t http_workers = 32;
-
-// Paths and messages may carry bytes that are not UTF-8; they must not make the answer unwritable.
-std::string body_of(const nlohmann::json& answer) {
-    return answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
 
 } // namespace
 
+// The HTTP library serving one request at a time of a connection the front door hands it.
+class RpcServer::Endpoint : public httplib::Server {
+public:
+    explicit Endpoint(const EndpointContext& context)
+        : context_(context) {
+        set_payload_max_length(context_.limits.max_body_bytes);
+        set_keep_alive_max_count(keep_alive_max_calls);
+        install_routes(*this, context_);
+    }
+
+    FrontDoor::After serve(ClientConnection& c) {
+        take_close_after();
+        bool closed = false;
+        const bool last = c.requests + 1 >= keep_alive_max_calls;
+        if (!process_request(c, last, closed, nullptr)) {
+            return FrontDoor::After::close;
+        }
+        if (take_close_after()) {
+            return FrontDoor::After::drain; // a body refused unread may still be arriving
+        }
+        return closed || last ? FrontDoor::After::close : FrontDoor::After::keep;
+    }
+
+private:
+    EndpointContext context_;
+};
+
 RpcServer::RpcServer(Database& db, const MethodRegistry& methods, HttpOptions http,
-                     auth::AccessPolicy access)
+                     auth::AccessPolicy access, HttpLimits limits)
     : db_(db)
     , options_(std::move(http))
     , sign_in_(access.sign_in)
+    , limits_(limits)
     , handler_(db, methods, std::move(access)) {}
 
 RpcServer::~RpcServer() {
@@ -41,119 +62,43 @@ void RpcServer::start(const std::string& host, int port) {
     if (http_) {
         throw std::logic_error("the server is already running");
     }
-    http_ = make_http_server(options_); // TLS when the options name a certificate
-    http_->set_payload_max_length(max_body_bytes);
-    // Answers are small and clients keep their connection: without this, every other call
-    // waits for the peer's delayed acknowledgement (tens of milliseconds).
-    http_->set_tcp_nodelay(true);
-    // A client keeps its connection for as many calls as it makes (the library's default closes
-    // it every five calls); one left idle is closed after a while, which frees its worker.
-    http_->set_keep_alive_max_count(keep_alive_max_calls);
-    http_->set_keep_alive_timeout(keep_alive_idle_seconds);
-    // A kept connection holds a worker between its calls: enough workers for the clients of
-    // one server, the database sessions still bounding the calls that run at once.
-    http_->new_task_queue = [] { return new httplib::ThreadPool(http_workers); };
+    host_ = host;
+    if (options_.tls() && !tls_) {
+        tls_ = make_tls_context(options_); // throws for files that cannot be used
+    }
+    http_ = std::make_unique<Endpoint>(
+        EndpointContext{handler_, db_, options_, limits_, host, sign_in_});
     // Address reuse for quick restarts, but no port sharing: a second server on the same port
     // must fail to start instead of taking half of the calls.
-    http_->set_socket_options([](socket_t sock) {
+    http_->set_socket_options([this](socket_t sock) {
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const void*>(&yes),
                    sizeof(yes));
+        listen_fd_ = sock;
     });
-    // Host, Origin and content type are checked before any route.
-    http_->set_pre_routing_handler(
-        [this, host](const httplib::Request& req, httplib::Response& res) {
-            const auto refusal = refuse_request(req, host, options_);
-            if (!refusal) {
-                return httplib::Server::HandlerResponse::Unhandled;
-            }
-            spdlog::warn("{} {} from {} refused: {}", req.method, req.path.substr(0, 80),
-                         req.remote_addr, *refusal);
-            res.status = 200;
-            res.set_content(
-                body_of(RpcHandler::error_answer(nullptr, rpc_code::invalid_request, *refusal)),
-                "application/json");
-            return httplib::Server::HandlerResponse::Handled;
-        });
-    http_->Get(health_path, [this](const httplib::Request&, httplib::Response& res) {
-        const HealthAnswer answer = health(db_, sign_in_, options_.tls());
-        res.status = answer.status;
-        res.set_content(answer.body, "application/json");
-    });
-    http_->Post(rpc_path, [this](const httplib::Request& req, httplib::Response& res) {
-        res.status = 200;
-        // Moved in (answers can be megabytes); the session token comes as a bearer header.
-        res.body =
-            handler_.handle(req.body, auth::bearer_token(req.get_header_value("Authorization")));
-        res.set_header("Content-Type", "application/json");
-    });
-    // Whatever goes wrong at the HTTP level on our endpoint still gets a JSON-RPC answer.
-    http_->set_error_handler([](const httplib::Request& req, httplib::Response& res) {
-        if (req.path == health_path) {
-            return; // its own answer, with the status monitoring reads
-        }
-        nlohmann::json answer;
-        if (res.status == 413) {
-            answer = RpcHandler::error_answer(nullptr, rpc_code::invalid_request,
-                                              "request body larger than 64 MiB");
-        } else if (req.path == rpc_path) {
-            answer = RpcHandler::error_answer(nullptr, rpc_code::invalid_request,
-                                              "send the request with POST");
-        } else {
-            answer = RpcHandler::error_answer(nullptr, rpc_code::method_not_found,
-                                              "no such object: " + req.path.substr(0, 80));
-            res.set_content(body_of(answer), "application/json");
-            return;
-        }
-        res.status = 200;
-        res.set_content(body_of(answer), "application/json");
-    });
-    http_->set_exception_handler(
-        [](const httplib::Request&, httplib::Response& res, std::exception_ptr ep) {
-            std::string what = "unknown error";
-            try {
-                std::rethrow_exception(ep);
-            } catch (const std::exception& e) {
-                what = e.what();
-            } catch (...) {
-            }
-            spdlog::error("request failed: {}", what);
-            res.status = 200;
-            res.set_content(body_of(RpcHandler::error_answer(nullptr, rpc_code::internal_error,
-                                                             "internal error: " + what)),
-                            "application/json");
-        });
-
     int bound = 0;
     if (port == 0) {
         bound = http_->bind_to_any_port(host);
     } else {
         bound = http_->bind_to_port(host, port) ? port : -1;
     }
-    if (bound <= 0) {
+    if (bound <= 0 || listen_fd_ < 0) {
         http_.reset();
+        listen_fd_ = -1;
         throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port));
     }
-    host_ = host;
     port_ = bound;
-    listener_done_ = false;
-    thread_ = std::thread([this] {
-        http_->listen_after_bind();
-        listener_done_ = true;
-    });
-    // stop() only acts on a running listener, so do not hand back control before it runs.
-    while (!http_->is_running() && !listener_done_) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    door_ = std::make_unique<FrontDoor>(
+        limits_, [this](ClientConnection& c) { return http_->serve(c); }, tls_.get());
+    door_->start(listen_fd_);
 }
 
 void RpcServer::stop() {
-    if (!http_) {
-        return;
-    }
-    http_->stop();
-    if (thread_.joinable()) {
-        thread_.join();
+    if (door_) {
+        door_->stop();
+        ::close(listen_fd_);
+        listen_fd_ = -1;
+        door_.reset();
     }
     http_.reset();
 }

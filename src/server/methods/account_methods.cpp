@@ -1,4 +1,5 @@
 // Receivable accounts raised from the screen: extra invitations and refunds.
+#include "money/brazilian.h"
 #include "server/core/errors.h"
 #include "server/core/money.h"
 #include "server/core/text.h"
@@ -14,20 +15,6 @@ namespace ct::server {
 namespace {
 
 using nlohmann::json;
-
-// "1.234,56", as the screen shows money.
-std::string brazilian_money(double value) {
-    const long long all = std::llabs(cents(value));
-    const std::string digits = std::to_string(all / 100);
-    std::string whole;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) {
-            whole.push_back('.');
-        }
-        whole.push_back(digits[i]);
-    }
-    return fmt::format("{}{},{:02}", value < 0 ? "-" : "", whole, all % 100);
-}
 
 struct BranchParams {
     std::string series;
@@ -147,7 +134,7 @@ double refund_ceiling(double paid) {
 json set_gera_devolucao(CallContext& ctx) {
     Sql& sql = ctx.sql();
     const PartyKey key = party_from_args(ctx);
-    const double value = round2(ctx.number(4));
+    const double value = stored_money(ctx.number(4), "da devolução");
     StoredParty party;
     if (!fetch_party(sql, key, party, true)) {
         throw AppError(fmt::format("O contratante {} não está cadastrado.", key.party));
@@ -168,7 +155,7 @@ json set_gera_devolucao(CallContext& ctx) {
         throw AppError(fmt::format("O valor da devolução com a multa ({}) passa do dobro do valor "
                                    "pago pelo contratante ({}): a devolução não pode passar do "
                                    "valor pago, nem a multa do valor devolvido.",
-                                   brazilian_money(value), brazilian_money(paid)));
+                                   money::brazilianMoney(value), money::brazilianMoney(paid)));
     }
     const BranchParams params = branch_params(sql, key.branch);
     SqlParams row = key.params();
@@ -194,18 +181,18 @@ json set_gera_devolucao(CallContext& ctx) {
 } // namespace
 
 void register_account_methods(MethodRegistry& registry) {
-    const ArgSpec branch = arg::text("branch", size::branch);
-    const ArgSpec budget = arg::text("budget", size::budget);
-    const ArgSpec seq = arg::text("sequence", size::seq);
-    const ArgSpec party = arg::text("party", size::party);
+    const ArgSpec branch = arg::text("filial", size::branch);
+    const ArgSpec budget = arg::text("orçamento", size::budget);
+    const ArgSpec seq = arg::text("sequência", size::seq);
+    const ArgSpec party = arg::text("contratante", size::party);
     registry.add(
         {"SetGerarConta",
-         {branch, budget, seq, arg::text("account kind", size::flag), arg::text("operator", 10)},
+         {branch, budget, seq, arg::text("tipo de conta", size::flag), arg::text("operador", 10)},
          true,
          set_gerar_conta});
     registry.add({"GetVrConta", {branch, budget, seq, party}, false, get_vr_conta});
     registry.add({"SetGeraDevolucao",
-                  {branch, budget, seq, party, arg::number_ref("value")},
+                  {branch, budget, seq, party, arg::number_ref("valor")},
                   true,
                   set_gera_devolucao});
 }

@@ -26,8 +26,8 @@ json get_ult_alteracao(CallContext& ctx) {
 
 void register_audit_methods(MethodRegistry& registry) {
     registry.add({"GetUltAlteracao",
-                  {arg::text("branch", size::branch), arg::text("budget", size::budget),
-                   arg::text("sequence", size::seq)},
+                  {arg::text("filial", size::branch), arg::text("orçamento", size::budget),
+                   arg::text("sequência", size::seq)},
                   false,
                   get_ult_alteracao});
 }

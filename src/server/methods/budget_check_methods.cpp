@@ -76,18 +76,18 @@ json get_qt_contratantes(CallContext& ctx) {
 } // namespace
 
 void register_budget_check_methods(MethodRegistry& registry) {
-    const ArgSpec branch = arg::text("branch", size::branch);
-    const ArgSpec budget = arg::text("budget", size::budget);
+    const ArgSpec branch = arg::text("filial", size::branch);
+    const ArgSpec budget = arg::text("orçamento", size::budget);
     registry.add({"GetValorGerado",
-                  {branch, budget, arg::text("sequence", size::seq)},
+                  {branch, budget, arg::text("sequência", size::seq)},
                   false,
                   get_valor_gerado});
     registry.add({"GetVdTipoEveCustEfet",
-                  {branch, budget, arg::text_ref("sequence", size::seq)},
+                  {branch, budget, arg::text_ref("sequência", size::seq)},
                   false,
                   get_vd_tipo_eve_cust_efet});
     registry.add({"GetQtContratantes",
-                  {branch, budget, arg::text_ref("sequence", size::seq)},
+                  {branch, budget, arg::text_ref("sequência", size::seq)},
                   false,
                   get_qt_contratantes});
 }

@@ -130,9 +130,9 @@ json set_empresa_orca(CallContext& ctx) {
 } // namespace
 
 void register_budget_methods(MethodRegistry& registry) {
-    const ArgSpec branch = arg::text("branch", size::branch);
-    const ArgSpec budget = arg::text("budget", size::budget);
-    const ArgSpec seq_ref = arg::text_ref("sequence", size::seq);
+    const ArgSpec branch = arg::text("filial", size::branch);
+    const ArgSpec budget = arg::text("orçamento", size::budget);
+    const ArgSpec seq_ref = arg::text_ref("sequência", size::seq);
     registry.add({"GetEmpresaOrca", {branch, budget}, false, get_empresa_orca});
     registry.add({"GetSituacaoOrca", {branch, budget, seq_ref}, false, get_situacao_orca});
     registry.add({"GetPesqOrca", {branch}, false, get_pesq_orca});
@@ -141,11 +141,11 @@ void register_budget_methods(MethodRegistry& registry) {
     registry.add({"GetParamOrca", {}, false, get_param_orca});
     registry.add({"GetEndeFili", {branch}, false, get_ende_fili});
     registry.add({"GetEmpresa",
-                  {branch, arg::text("company", size::company), arg::text("flag", size::flag)},
+                  {branch, arg::text("empresa", size::company), arg::text("opção", size::flag)},
                   false,
                   get_empresa});
     registry.add({"SetEmpresaOrca",
-                  {arg::text("company", size::company), branch, budget},
+                  {arg::text("empresa", size::company), branch, budget},
                   true,
                   set_empresa_orca});
 }

@@ -37,7 +37,7 @@ PartyKey key_from_args(const CallContext& ctx) {
 }
 
 PartyKey installment_party(const Packet& delta, const DeltaChange& change) {
-    const Row& row = change.op == DeltaChange::Op::remove ? change.old_row : change.new_row;
+    const PackedRow& row = change.op == DeltaChange::Op::remove ? change.old_row : change.new_row;
     PartyKey key{trim(delta.text(row, "CDFILIAL")), trim(delta.text(row, "NRORCAEVENTO")),
                  trim(delta.text(row, "NRSEQORCAEVE")), trim(delta.text(row, "NRENDCLIORCEVE"))};
     if (key.branch.empty() || key.budget.empty() || key.seq.empty() || key.party.empty()) {
@@ -58,7 +58,8 @@ void move_to_last_installment(Sql& sql, const PartyKey& key, double amount) {
     }
     StoredParty party;
     fetch_party(sql, key, party);
-    const double value = round2(round2(last.number(0, "VRPARCELACONT")) + round2(amount));
+    const double value =
+        stored_money(round2(last.number(0, "VRPARCELACONT")) + round2(amount), "da última parcela");
     const SqlValue percent = party.charged > 0 ? SqlValue{round2(value * 100.0 / party.charged)}
                                                : last.at(0, "VRPEFORMAPGCON");
     SqlParams params = key.params();
@@ -75,7 +76,7 @@ json set_forma_pagto(CallContext& ctx) {
     Sql& sql = ctx.sql();
     const Packet& delta = ctx.packet(0);
     if (!delta.is_delta) {
-        throw invalid_params("argument 1 (installments) must be a delta");
+        throw invalid_params("argumento 1 (parcelas) deve ser um delta");
     }
     std::set<std::string> budgets;
     std::set<std::string> parties;
@@ -219,11 +220,11 @@ json atualiza_parcelas(CallContext& ctx) {
     // Fields found once: the whole data of a big budget has thousands of rows.
     const int at[] = {parties.index("CDFILIAL"), parties.index("NRORCAEVENTO"),
                       parties.index("NRSEQORCAEVE"), parties.index("NRENDCLIORCEVE")};
-    const auto text = [](const Row& row, int index) {
-        const json& v = row[static_cast<std::size_t>(index)];
-        return v.is_string() ? trim(v.get<std::string>()) : std::string();
+    const auto text = [](const PackedRow& row, int index) {
+        const Cell v = row[static_cast<std::size_t>(index)];
+        return v.is_string() ? trim(v.text()) : std::string();
     };
-    for (const Row& row : parties.rows) {
+    for (const PackedRow& row : parties.rows) {
         std::string party = text(row, at[3]);
         if (!party.empty()) {
             wanted[{text(row, at[0]), text(row, at[1]), text(row, at[2])}].insert(std::move(party));
@@ -246,16 +247,14 @@ json atualiza_parcelas(CallContext& ctx) {
 
 void register_installment_methods(MethodRegistry& registry) {
     const std::vector<ArgSpec> party_args = {
-        arg::text("branch", size::branch), arg::text("budget", size::budget),
-        arg::text("sequence", size::seq), arg::text("party", size::party)};
+        arg::text("filial", size::branch), arg::text("orçamento", size::budget),
+        arg::text("sequência", size::seq), arg::text("contratante", size::party)};
     registry.add({"GetFormaPtgo", party_args, false, get_forma_ptgo});
     registry.add({"DeletaParcelas", party_args, true, deleta_parcelas});
-    registry.add({"SetFormaPagto",
-                  {arg::packet("installments", installment_fields())},
-                  true,
-                  set_forma_pagto});
+    registry.add(
+        {"SetFormaPagto", {arg::packet("parcelas", installment_fields())}, true, set_forma_pagto});
     registry.add({"AtualizaParcelas",
-                  {arg::packet("parties", party_known_fields())},
+                  {arg::packet("contratantes", party_known_fields())},
                   true,
                   atualiza_parcelas});
 }

@@ -140,14 +140,14 @@ json set_cliente_contratante(CallContext& ctx) {
 } // namespace
 
 void register_party_import_methods(MethodRegistry& registry) {
-    const ArgSpec branch = arg::text("branch", size::branch);
-    const ArgSpec budget = arg::text("budget", size::budget);
+    const ArgSpec branch = arg::text("filial", size::branch);
+    const ArgSpec budget = arg::text("orçamento", size::budget);
     registry.add({"SetImpContratante",
-                  {branch, budget, arg::text_ref("sequence", size::seq)},
+                  {branch, budget, arg::text_ref("sequência", size::seq)},
                   true,
                   set_imp_contratante});
     registry.add({"SetClienteContratante",
-                  {branch, budget, arg::text("sequence", size::seq)},
+                  {branch, budget, arg::text("sequência", size::seq)},
                   true,
                   set_cliente_contratante});
 }

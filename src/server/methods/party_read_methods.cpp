@@ -125,27 +125,27 @@ json vd_contratante(CallContext& ctx) {
 } // namespace
 
 void register_party_read_methods(MethodRegistry& registry) {
-    const ArgSpec branch = arg::text("branch", size::branch);
-    const ArgSpec budget = arg::text("budget", size::budget);
-    const ArgSpec seq = arg::text("sequence", size::seq);
-    const ArgSpec seq_ref = arg::text_ref("sequence", size::seq);
+    const ArgSpec branch = arg::text("filial", size::branch);
+    const ArgSpec budget = arg::text("orçamento", size::budget);
+    const ArgSpec seq = arg::text("sequência", size::seq);
+    const ArgSpec seq_ref = arg::text_ref("sequência", size::seq);
     registry.add({"GetContratante", {branch, budget, seq_ref}, false, get_contratante});
     registry.add({"GetLiderTurma", {branch, budget}, false, get_lider_turma});
     registry.add({"GetCliente", {}, false, get_cliente});
     registry.add({"GetContSub",
-                  {branch, budget, seq, arg::text("party", size::party)},
+                  {branch, budget, seq, arg::text("contratante", size::party)},
                   false,
                   get_cont_sub});
     registry.add({"GetClienteJaCad",
-                  {branch, budget, arg::text("client code", size::client), seq},
+                  {branch, budget, arg::text("código do cliente", size::client), seq},
                   false,
                   get_cliente_ja_cad});
     registry.add({"GetClie",
-                  {arg::text("inscription", size::inscription), arg::text_ref("person type", 1)},
+                  {arg::text("inscrição", size::inscription), arg::text_ref("tipo de pessoa", 1)},
                   false,
                   get_clie});
     registry.add({"VdContratante",
-                  {branch, budget, seq_ref, arg::text_ref("inscription", size::inscription)},
+                  {branch, budget, seq_ref, arg::text_ref("inscrição", size::inscription)},
                   false,
                   vd_contratante});
 }

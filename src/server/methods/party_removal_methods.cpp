@@ -15,7 +15,7 @@ namespace {
 
 using nlohmann::json;
 
-std::string display_name(const Packet& parties, const Row& row, const StoredParty& stored) {
+std::string display_name(const Packet& parties, const PackedRow& row, const StoredParty& stored) {
     const std::string typed = trim(parties.text(row, "NMFANTCLIE"));
     return typed.empty() ? trim(stored.name) : typed;
 }
@@ -24,7 +24,8 @@ json get_exist_contrato(CallContext& ctx) {
     const Packet& parties = ctx.packet(0);
     require_rows(parties);
     std::string names;
-    for (const Row& row : marked_rows(parties)) {
+    for (const PackedRow* marked : marked_rows(parties)) {
+        const PackedRow& row = *marked;
         const PartyKey key = party_key_of(parties, row);
         StoredParty stored;
         if (key.party.empty() || !fetch_party(ctx.sql(), key, stored)) {
@@ -86,7 +87,8 @@ json set_del_cont(CallContext& ctx) {
     const std::string company = trim(ctx.text(1));
     require_rows(parties);
     std::set<std::string> checked_budgets;
-    for (const Row& row : marked_rows(parties)) {
+    for (const PackedRow* marked : marked_rows(parties)) {
+        const PackedRow& row = *marked;
         const PartyKey key = party_key_of(parties, row);
         StoredParty stored;
         if (key.party.empty() || !fetch_party(sql, key, stored, true)) {
@@ -124,7 +126,8 @@ json set_cancel_mult_cont(CallContext& ctx) {
     Sql& sql = ctx.sql();
     const Packet& parties = ctx.packet(0);
     require_rows(parties);
-    for (const Row& row : marked_rows(parties)) {
+    for (const PackedRow* marked : marked_rows(parties)) {
+        const PackedRow& row = *marked;
         const PartyKey key = party_key_of(parties, row);
         StoredParty stored;
         if (key.party.empty()) {
@@ -157,10 +160,10 @@ json set_cancel_mult_cont(CallContext& ctx) {
 } // namespace
 
 void register_party_removal_methods(MethodRegistry& registry) {
-    const ArgSpec parties = arg::packet("parties", party_known_fields());
+    const ArgSpec parties = arg::packet("contratantes", party_known_fields());
     registry.add({"GetExistContrato", {parties}, false, get_exist_contrato});
     registry.add(
-        {"SetDelCont", {parties, arg::text("company", size::company)}, true, set_del_cont});
+        {"SetDelCont", {parties, arg::text("empresa", size::company)}, true, set_del_cont});
     registry.add({"SetCancelMultCont", {parties}, true, set_cancel_mult_cont});
 }
 

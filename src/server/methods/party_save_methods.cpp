@@ -9,6 +9,7 @@
 #include "server/packet/delta_applier.h"
 
 #include <fmt/format.h>
+#include <unordered_map>
 
 namespace ct::server {
 namespace {
@@ -52,13 +53,13 @@ void refuse_foreign_row(const std::string& column) {
 
 // A row's value at a packet position as trimmed text; a text is not copied. Null (or a field
 // the packet lacks, position -1) is the empty text.
-std::string_view trimmed_at(const Row& row, int index, std::string& scratch) {
+std::string_view trimmed_at(const PackedRow& row, int index, std::string& scratch) {
     if (index < 0) {
         return {};
     }
-    const nlohmann::json& value = row[static_cast<std::size_t>(index)];
+    const Cell value = row[static_cast<std::size_t>(index)];
     if (value.is_string()) {
-        return trim_view(value.get_ref<const std::string&>());
+        return trim_view(value.text());
     }
     scratch = Packet::text_of(value);
     return trim_view(scratch);
@@ -74,7 +75,8 @@ void check_change_keys(const Packet& delta, const BudgetArgs& args) {
     std::string a;
     std::string b;
     for (const auto& change : delta.delta) {
-        const Row& row = change.op == DeltaChange::Op::insert ? change.new_row : change.old_row;
+        const PackedRow& row =
+            change.op == DeltaChange::Op::insert ? change.new_row : change.old_row;
         for (std::size_t i = 0; i < 3; ++i) {
             const std::string_view value = trimmed_at(row, index[i], a);
             const bool blank_insert = change.op == DeltaChange::Op::insert && value.empty();
@@ -93,20 +95,26 @@ void check_change_keys(const Packet& delta, const BudgetArgs& args) {
 }
 
 // The rows of the new-client packet: whole data or the new side of its pending changes.
-std::vector<Row> new_client_rows(const Packet& packet) {
+// The rows of the new-client packet by client code: whole data or the new side of its pending
+// changes (the last row of a code wins). Found once per call, not once per saved party.
+std::unordered_map<std::string, const PackedRow*> new_client_rows(const Packet& packet) {
+    std::unordered_map<std::string, const PackedRow*> rows;
+    auto add = [&](const PackedRow& row) { rows[trim(packet.text(row, "CDCLIENTE"))] = &row; };
     if (!packet.is_delta) {
-        return packet.rows;
+        for (const auto& row : packet.rows) {
+            add(row);
+        }
+        return rows;
     }
-    std::vector<Row> rows;
     for (const auto& change : packet.delta) {
         if (change.op != DeltaChange::Op::remove) {
-            rows.push_back(change.new_row);
+            add(change.new_row);
         }
     }
     return rows;
 }
 
-std::string code_of(const Packet& delta, const Row& row) {
+std::string code_of(const Packet& delta, const PackedRow& row) {
     std::string code = trim(delta.text(row, "CDCLIENTE"));
     return code.empty() ? trim(delta.text(row, "CDCLIENCONTORCA")) : code;
 }
@@ -118,22 +126,15 @@ SqlValue nullable_text(std::string text) {
 
 // Registers the client of a saved party row, unless it is registered already. The client's
 // own data come from the new-client packet when it names the same client, else from the row.
-void register_client(Sql& sql, const Packet& delta, const Row& row, const Packet* clients) {
+void register_client(Sql& sql, const Packet& delta, const PackedRow& row, const Packet* clients,
+                     const std::unordered_map<std::string, const PackedRow*>& client_rows) {
     const std::string code = code_of(delta, row);
     if (code.empty() ||
         sql.scalar("SELECT 1 FROM CLIENTE WHERE CDCLIENTE = :cli", {{"cli", code}})) {
         return;
     }
-    const Row* client_row = nullptr;
-    std::vector<Row> candidates;
-    if (clients) {
-        candidates = new_client_rows(*clients);
-        for (const Row& c : candidates) {
-            if (trim(clients->text(c, "CDCLIENTE")) == code) {
-                client_row = &c;
-            }
-        }
-    }
+    const auto found = client_rows.find(code);
+    const PackedRow* client_row = found == client_rows.end() ? nullptr : found->second;
     auto pick = [&](const char* party_field, const char* client_field) {
         if (client_row) {
             std::string v = trim(clients->text(*client_row, client_field));
@@ -188,7 +189,7 @@ json set_ende_cont(CallContext& ctx) {
     Sql& sql = ctx.sql();
     const Packet& delta = ctx.packet(0);
     if (!delta.is_delta) {
-        throw invalid_params("argument 1 (parties) must be a delta");
+        throw invalid_params("argumento 1 (contratantes) deve ser um delta");
     }
     const BudgetArgs args{ctx.text(2), ctx.text(3), ctx.text(4)};
     const Packet* clients = ctx.is_null(1) ? nullptr : &ctx.packet(1);
@@ -203,12 +204,13 @@ json set_ende_cont(CallContext& ctx) {
                              trim(delta.text(change.old_row, "NRENDCLIORCEVE"))});
         }
     }
+    PartyNumbers numbers(sql, args.branch, args.budget);
     DeltaApplier applier(sql, party_table());
     applier.before_insert = [&](RowValues& row) {
         row.set("CDFILIAL", args.branch);
         row.set("NRORCAEVENTO", args.budget);
         row.set("NRSEQORCAEVE", args.seq);
-        const std::string number = next_party_number(sql, args.branch, args.budget);
+        const std::string number = numbers.next();
         row.set("NRENDCLIORCEVE", number);
         ctx.note_change({args.branch, args.budget, args.seq, number});
         if (row.text("IDSITUCONTOREV").empty()) {
@@ -226,22 +228,25 @@ json set_ende_cont(CallContext& ctx) {
         remove_party_dependents(sql, party);
     };
     const DeltaOutcome outcome = applier.apply(delta);
+    numbers.finish();
 
     // A modify that keeps its client code needs no check: that client came with an earlier save.
     const int client = delta.index("CDCLIENTE");
     const int party_client = delta.index("CDCLIENCONTORCA");
     std::string a;
     std::string b;
-    auto code_at = [&](const Row& row, std::string& scratch) {
+    auto code_at = [&](const PackedRow& row, std::string& scratch) {
         const std::string_view code = trimmed_at(row, client, scratch);
         return code.empty() ? trimmed_at(row, party_client, scratch) : code;
     };
+    const auto client_rows =
+        clients ? new_client_rows(*clients) : std::unordered_map<std::string, const PackedRow*>();
     for (const auto& change : delta.delta) {
         const bool new_code = change.op == DeltaChange::Op::insert ||
                               (change.op == DeltaChange::Op::modify &&
                                code_at(change.old_row, a) != code_at(change.new_row, b));
         if (new_code) {
-            register_client(sql, delta, change.new_row, clients);
+            register_client(sql, delta, change.new_row, clients, client_rows);
         }
     }
 
@@ -259,10 +264,10 @@ json set_ende_cont(CallContext& ctx) {
 
 void register_party_save_methods(MethodRegistry& registry) {
     registry.add({"SetEndeCont",
-                  {arg::packet("parties", party_known_fields()),
-                   arg::packet_ref_or_null("new client", new_client_fields()),
-                   arg::text("branch", size::branch), arg::text("budget", size::budget),
-                   arg::text("sequence", size::seq)},
+                  {arg::packet("contratantes", party_known_fields()),
+                   arg::packet_ref_or_null("novo cliente", new_client_fields()),
+                   arg::text("filial", size::branch), arg::text("orçamento", size::budget),
+                   arg::text("sequência", size::seq)},
                   true,
                   set_ende_cont});
 }

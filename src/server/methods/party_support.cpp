@@ -20,21 +20,22 @@ SqlParams PartyKey::params() const {
     return {{"fil", branch}, {"orc", budget}, {"seq", seq}, {"nr", party}};
 }
 
-PartyKey party_key_of(const Packet& packet, const Row& row) {
+PartyKey party_key_of(const Packet& packet, const PackedRow& row) {
     for (const char* field : {"CDFILIAL", "NRORCAEVENTO", "NRSEQORCAEVE", "NRENDCLIORCEVE"}) {
         if (!packet.has(field)) {
-            throw invalid_params(fmt::format("the party packet lacks the field {}", field));
+            throw invalid_params(
+                fmt::format("o pacote de contratantes não traz o campo {}", field));
         }
     }
     return {trim(packet.text(row, "CDFILIAL")), trim(packet.text(row, "NRORCAEVENTO")),
             trim(packet.text(row, "NRSEQORCAEVE")), trim(packet.text(row, "NRENDCLIORCEVE"))};
 }
 
-std::vector<Row> marked_rows(const Packet& parties) {
-    std::vector<Row> out;
+std::vector<const PackedRow*> marked_rows(const Packet& parties) {
+    std::vector<const PackedRow*> out;
     for (const auto& row : parties.rows) {
         if (trim(parties.text(row, "IDMARCADO")) == "S") {
-            out.push_back(row);
+            out.push_back(&row);
         }
     }
     return out;
@@ -42,7 +43,7 @@ std::vector<Row> marked_rows(const Packet& parties) {
 
 void require_rows(const Packet& packet) {
     if (packet.is_delta) {
-        throw invalid_params("the whole data of the parties was expected, not a delta");
+        throw invalid_params("esperavam-se os dados completos dos contratantes, não um delta");
     }
 }
 

@@ -23,9 +23,9 @@ struct PartyKey {
 };
 
 // The key of a packet row; the packet must carry the four key fields (-32602 otherwise).
-PartyKey party_key_of(const Packet& packet, const Row& row);
+PartyKey party_key_of(const Packet& packet, const PackedRow& row);
 // Rows the user marked for a multi-party operation (IDMARCADO "S").
-std::vector<Row> marked_rows(const Packet& parties);
+std::vector<const PackedRow*> marked_rows(const Packet& parties);
 // Refuses a whole-data packet (rows) where a delta was sent, and the other way round.
 void require_rows(const Packet& packet);
 

@@ -95,9 +95,9 @@ json set_lider_turma(CallContext& ctx) {
 
 void register_quota_methods(MethodRegistry& registry) {
     registry.add({"SetLiderTurma",
-                  {arg::text("branch", size::branch), arg::text("budget", size::budget),
-                   arg::text_ref("sequence", size::seq), arg::text("flag", size::flag),
-                   arg::text("client", size::client)},
+                  {arg::text("filial", size::branch), arg::text("orçamento", size::budget),
+                   arg::text_ref("sequência", size::seq), arg::text("opção", size::flag),
+                   arg::text("cliente", size::client)},
                   true,
                   set_lider_turma});
 }

@@ -101,44 +101,45 @@ std::string RowValues::text(std::string_view column) const {
     return v ? as_text(*v) : std::string();
 }
 
-SqlValue DeltaApplier::to_stored(const nlohmann::json& value, const StoredColumn& column) {
+SqlValue DeltaApplier::to_stored(const Cell& value, const StoredColumn& column) {
     if (value.is_null()) {
         return std::monostate{};
     }
+    const std::string& label = column.label.empty() ? column.name : column.label;
     switch (column.kind) {
     case ColumnKind::text:
         if (value.is_string()) {
-            return value.get<std::string>();
+            return std::string(value.text());
         }
         if (value.is_boolean()) {
-            return std::string(value.get<bool>() ? "S" : "N");
+            return std::string(value.boolean() ? "S" : "N");
         }
-        if (value.is_number_integer()) {
-            return std::to_string(value.get<long long>());
+        if (value.is_integer()) {
+            return std::to_string(value.integer());
         }
-        return fmt::format("{}", value.get<double>());
+        return fmt::format("{}", value.number());
     case ColumnKind::money:
     case ColumnKind::number:
     case ColumnKind::integer: {
-        if (!value.is_number()) {
-            throw invalid_params(fmt::format("{} must be a number", column.name));
+        if (!value.is_number() || !std::isfinite(value.number())) {
+            throw invalid_params(fmt::format("{} deve ser um número", column.name));
         }
-        const double d = value.get<double>();
+        const double d = value.number();
         if (column.kind == ColumnKind::money) {
-            return round2(d);
+            return stored_money(d, label);
         }
         if (column.kind == ColumnKind::number) {
             return d;
         }
-        if (std::floor(d) != d || std::fabs(d) > 1e15) {
-            throw invalid_params(fmt::format("{} must be a whole number", column.name));
+        if (std::floor(d) != d) {
+            throw invalid_params(fmt::format("{} deve ser um número inteiro", column.name));
         }
-        return static_cast<long long>(d);
+        return stored_integer(d, label);
     }
     case ColumnKind::datetime: {
-        std::string norm = value.is_string() ? normalize_datetime(value.get<std::string>()) : "";
+        std::string norm = value.is_string() ? normalize_datetime(value.text()) : "";
         if (norm.empty()) {
-            throw invalid_params(fmt::format("{} must be a valid date", column.name));
+            throw invalid_params(fmt::format("{} deve ser uma data válida", column.name));
         }
         return norm;
     }
@@ -170,7 +171,7 @@ bool DeltaApplier::same(const SqlValue& a, const SqlValue& b, ColumnKind kind) {
     return false;
 }
 
-RowValues DeltaApplier::stored_values(const Plan& plan, const Row& row) const {
+RowValues DeltaApplier::stored_values(const Plan& plan, const PackedRow& row) const {
     RowValues out;
     out.values.reserve(plan.present.size());
     for (std::size_t c : plan.present) {
@@ -192,7 +193,7 @@ RowValues DeltaApplier::key_of(const RowValues& row) const {
     return key;
 }
 
-RowValues DeltaApplier::key_of(const Plan& plan, const Row& row) const {
+RowValues DeltaApplier::key_of(const Plan& plan, const PackedRow& row) const {
     RowValues key;
     key.values.reserve(plan.keys.size());
     for (std::size_t c : plan.keys) {
@@ -205,7 +206,7 @@ RowValues DeltaApplier::key_of(const Plan& plan, const Row& row) const {
 
 // Refuses what the stored form of the row would refuse (numbers, whole numbers, dates); texts
 // take any value.
-void DeltaApplier::check_values(const Plan& plan, const Row& row) const {
+void DeltaApplier::check_values(const Plan& plan, const PackedRow& row) const {
     for (std::size_t c : plan.present) {
         const StoredColumn& column = mapping_.columns[c];
         if (column.kind != ColumnKind::text) {
@@ -217,7 +218,7 @@ void DeltaApplier::check_values(const Plan& plan, const Row& row) const {
 void DeltaApplier::check_keys(const Packet& delta) const {
     for (const auto& column : mapping_.columns) {
         if (column.key && !delta.has(column.name)) {
-            throw invalid_params(fmt::format("the packet for {} lacks the key field {}",
+            throw invalid_params(fmt::format("o pacote de {} não traz o campo-chave {}",
                                              mapping_.table, column.name));
         }
     }
@@ -408,7 +409,7 @@ bool DeltaApplier::modify(Plan& plan, const DeltaChange& change, const RowValues
 
 DeltaOutcome DeltaApplier::apply(const Packet& delta) {
     if (!delta.is_delta) {
-        throw invalid_params("a delta packet was expected");
+        throw invalid_params("esperava-se um pacote de alterações (delta)");
     }
     check_keys(delta);
 
@@ -440,7 +441,7 @@ DeltaOutcome DeltaApplier::apply(const Packet& delta) {
             if (change.op == DeltaChange::Op::insert) {
                 RowValues row = stored_values(plan, change.new_row);
                 insert(plan, row);
-                outcome.inserted.push_back(std::move(row));
+                outcome.inserted.push_back(key_of(row));
                 continue;
             }
             check_values(plan, change.old_row);

@@ -17,6 +17,8 @@ struct StoredColumn {
     std::string name;
     ColumnKind kind = ColumnKind::text;
     bool key = false;
+    // How a refusal names a number of this column ("do contratante"); the name otherwise.
+    std::string label = {};
 };
 
 // Which packet fields a table stores; every other field of a packet is read, never stored.
@@ -38,7 +40,7 @@ struct RowValues {
 };
 
 struct DeltaOutcome {
-    std::vector<RowValues> inserted; // as written, after before_insert
+    std::vector<RowValues> inserted; // keys of the rows written, after before_insert
     int modified = 0;
     int unchanged = 0; // modifies whose stored row already held the new values
     int deleted = 0;
@@ -63,8 +65,9 @@ public:
 
     DeltaOutcome apply(const Packet& delta);
 
-    // Stored value of a packet value for a column (money rounded to the cent).
-    static SqlValue to_stored(const nlohmann::json& value, const StoredColumn& column);
+    // Stored value of a packet value for a column: money rounded to the cent, numbers within
+    // what the column holds (a refusal in Portuguese otherwise).
+    static SqlValue to_stored(const Cell& value, const StoredColumn& column);
     // Equality as the stale-row check sees it: money to the cent, null equal to empty text.
     static bool same(const SqlValue& a, const SqlValue& b, ColumnKind kind);
 
@@ -72,10 +75,10 @@ private:
     struct Plan;
     using StoredRow = std::vector<SqlValue>; // the mapping's columns, in its order
 
-    RowValues stored_values(const Plan& plan, const Row& row) const;
+    RowValues stored_values(const Plan& plan, const PackedRow& row) const;
     RowValues key_of(const RowValues& row) const;
-    RowValues key_of(const Plan& plan, const Row& row) const;
-    void check_values(const Plan& plan, const Row& row) const;
+    RowValues key_of(const Plan& plan, const PackedRow& row) const;
+    void check_values(const Plan& plan, const PackedRow& row) const;
     void read_ahead(Plan& plan, const Packet& delta, std::size_t begin, std::size_t end);
     std::optional<StoredRow> stored_row(const Plan& plan, const RowValues& key);
     void insert(Plan& plan, RowValues& row);

@@ -2,6 +2,8 @@
 
 #include "server/core/errors.h"
 #include "server/core/text.h"
+#include "server/packet/json_events.h"
+#include "server/packet/packet_reader.h"
 
 #include <cmath>
 #include <fmt/format.h>
@@ -10,8 +12,6 @@ namespace ct::server {
 namespace {
 
 using nlohmann::json;
-
-const json null_value = nullptr;
 
 bool truthy(const SqlValue& v) {
     if (const auto* i = std::get_if<long long>(&v)) {
@@ -50,41 +50,41 @@ bool valid_name(const std::string& name) {
     throw invalid_params(fmt::format("{}: {}", what, detail));
 }
 
-FieldList parse_fields(const json& j, const FieldList& known, std::string_view what) {
-    if (!j.is_array()) {
-        bad(what, "\"fields\" must be an array");
+FieldList check_fields(const PacketDraft& draft, const FieldList& known, std::string_view what) {
+    if (draft.fault == PacketDraft::Fault::fields_not_list) {
+        bad(what, "\"fields\" deve ser uma lista");
     }
-    if (j.size() > 500) {
-        bad(what, "too many fields");
+    if (draft.fault == PacketDraft::Fault::too_many_fields) {
+        bad(what, "campos demais");
     }
     FieldList out;
-    for (const auto& f : j) {
-        if (!f.is_object() || !f.contains("name") || !f["name"].is_string() ||
-            !f.contains("type") || !f["type"].is_string()) {
-            bad(what, "every field needs a name and a type");
+    out.reserve(draft.fields.size());
+    for (const auto& f : draft.fields) {
+        if (!f.object || !f.named || !f.typed) {
+            bad(what, "cada campo precisa de nome e tipo");
         }
         FieldDef def;
-        def.name = f["name"].get<std::string>();
+        def.name = f.name;
         if (!valid_name(def.name)) {
-            bad(what, fmt::format("bad field name \"{}\"", def.name));
+            bad(what, fmt::format("nome de campo inválido \"{}\"", log_safe(def.name, 64)));
         }
         if (find_field(out, def.name) >= 0) {
-            bad(what, fmt::format("field {} given twice", def.name));
+            bad(what, fmt::format("o campo {} aparece duas vezes", def.name));
         }
-        if (!parse_type(f["type"].get<std::string>(), def.type)) {
-            bad(what, fmt::format("field {} has an unknown type", def.name));
+        if (!parse_type(f.type, def.type)) {
+            bad(what, fmt::format("o campo {} tem um tipo desconhecido", def.name));
         }
         if (is_text(def.type)) {
-            if (!f.contains("size") || !f["size"].is_number_integer() ||
-                f["size"].get<long long>() < 1 || f["size"].get<long long>() > 100000) {
-                bad(what, fmt::format("text field {} needs a size from 1 to 100000", def.name));
+            if (!f.sized || f.size < 1 || f.size > 100000) {
+                bad(what, fmt::format("o campo de texto {} precisa de um tamanho de 1 a 100000",
+                                      def.name));
             }
-            def.size = f["size"].get<int>();
+            def.size = static_cast<int>(f.size);
         }
         if (!known.empty()) {
             const int k = find_field(known, def.name);
             if (k < 0) {
-                bad(what, fmt::format("unknown field {}", def.name));
+                bad(what, fmt::format("campo desconhecido {}", def.name));
             }
             const FieldDef& kd = known[static_cast<std::size_t>(k)];
             const bool both_text = is_text(kd.type) && is_text(def.type);
@@ -92,7 +92,8 @@ FieldList parse_fields(const json& j, const FieldList& known, std::string_view w
                 (kd.type == FieldType::float_ || kd.type == FieldType::integer) &&
                 (def.type == FieldType::float_ || def.type == FieldType::integer);
             if (!both_text && !both_number && kd.type != def.type) {
-                bad(what, fmt::format("field {} must be of type {}", def.name, type_name(kd.type)));
+                bad(what,
+                    fmt::format("o campo {} deve ser do tipo {}", def.name, type_name(kd.type)));
             }
             if (both_text && def.size > kd.size) {
                 // Values are checked against the stored width below.
@@ -105,65 +106,66 @@ FieldList parse_fields(const json& j, const FieldList& known, std::string_view w
     return out;
 }
 
-// Checks a value in place, leaving it in the stored form (whole numbers as integers, dates in
-// their canonical text).
-void check_value(json& v, const FieldDef& f, std::string_view what) {
-    if (v.is_null()) {
-        return;
+// Checks a row's values, leaving them in the stored form: whole numbers as integers, dates in
+// their canonical text (the row packed again only for a date written otherwise).
+void check_row(PackedRow& row, const FieldList& fields, std::string_view what) {
+    if (row.size() != fields.size()) {
+        bad(what, fmt::format("cada linha deve ter {} valores", fields.size()));
     }
-    switch (f.type) {
-    case FieldType::string:
-    case FieldType::fixedstring: {
-        if (!v.is_string()) {
-            bad(what, fmt::format("{} must be a text", f.name));
-        }
-        if (utf8_length(v.get_ref<const std::string&>()) > static_cast<std::size_t>(f.size)) {
-            bad(what, fmt::format("{} is longer than {} characters", f.name, f.size));
-        }
-        return;
-    }
-    case FieldType::float_:
-        if (!v.is_number() || !std::isfinite(v.get<double>())) {
-            bad(what, fmt::format("{} must be a finite number", f.name));
-        }
-        return;
-    case FieldType::integer:
-        if (!v.is_number() || !std::isfinite(v.get<double>()) ||
-            std::floor(v.get<double>()) != v.get<double>() || std::fabs(v.get<double>()) > 1e15) {
-            bad(what, fmt::format("{} must be a whole number", f.name));
-        }
-        v = v.get<long long>();
-        return;
-    case FieldType::boolean:
-        if (!v.is_boolean()) {
-            bad(what, fmt::format("{} must be true or false", f.name));
-        }
-        return;
-    case FieldType::datetime: {
-        if (!v.is_string()) {
-            bad(what, fmt::format("{} must be a date", f.name));
-        }
-        std::string norm = normalize_datetime(v.get_ref<const std::string&>());
-        if (norm.empty()) {
-            bad(what, fmt::format("{} is not a valid date: \"{}\"", f.name,
-                                  v.get_ref<const std::string&>().substr(0, 40)));
-        }
-        v = std::move(norm);
-        return;
-    }
-    }
-}
-
-// Takes the row's values out of the received document.
-Row parse_row(json& j, const FieldList& fields, std::string_view what) {
-    if (!j.is_array() || j.size() != fields.size()) {
-        bad(what, fmt::format("every row must hold {} values", fields.size()));
-    }
-    Row row = std::move(j.get_ref<json::array_t&>());
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        check_value(row[i], fields[i], what);
+        const Cell v = row[i];
+        const FieldDef& f = fields[i];
+        if (v.is_null()) {
+            continue;
+        }
+        switch (f.type) {
+        case FieldType::string:
+        case FieldType::fixedstring:
+            if (!v.is_string()) {
+                bad(what, fmt::format("{} deve ser um texto", f.name));
+            }
+            if (utf8_length(v.text()) > static_cast<std::size_t>(f.size)) {
+                bad(what, fmt::format("{} tem mais de {} caracteres", f.name, f.size));
+            }
+            if (has_control_characters(v.text())) {
+                bad(what, fmt::format("{} contém caracteres de controle", f.name));
+            }
+            break;
+        case FieldType::float_:
+            if (!v.is_number() || !std::isfinite(v.number())) {
+                bad(what, fmt::format("{} deve ser um número finito", f.name));
+            }
+            break;
+        case FieldType::integer:
+            if (!v.is_number() || !std::isfinite(v.number()) ||
+                std::floor(v.number()) != v.number() || std::fabs(v.number()) > 1e15) {
+                bad(what, fmt::format("{} deve ser um número inteiro", f.name));
+            }
+            if (!v.is_integer()) {
+                row.make_integer(i, static_cast<long long>(v.number()));
+            }
+            break;
+        case FieldType::boolean:
+            if (!v.is_boolean()) {
+                bad(what, fmt::format("{} deve ser verdadeiro ou falso", f.name));
+            }
+            break;
+        case FieldType::datetime: {
+            if (!v.is_string()) {
+                bad(what, fmt::format("{} deve ser uma data", f.name));
+            }
+            std::string norm = normalize_datetime(v.text());
+            if (norm.empty()) {
+                bad(what, fmt::format("{} não é uma data válida: \"{}\"", f.name,
+                                      log_safe(v.text(), 40)));
+            }
+            if (norm != v.text()) {
+                row = row.with(i, Cell::of_text(norm));
+            }
+            break;
+        }
+        }
     }
-    return row;
 }
 
 } // namespace
@@ -220,74 +222,113 @@ json packet_from_rows(const FieldList& fields, const std::vector<Row>& rows) {
     return out;
 }
 
-Packet Packet::parse(const json& j, const FieldList& known, std::string_view what) {
-    json copy = j;
-    return parse(std::move(copy), known, what);
-}
-
-Packet Packet::parse(json&& j, const FieldList& known, std::string_view what) {
-    if (!j.is_object() || !j.contains("fields")) {
-        bad(what, "a data packet must be an object with \"fields\"");
+Packet Packet::check(PacketDraft&& draft, const FieldList& known, std::string_view what) {
+    using Fault = PacketDraft::Fault;
+    if (!draft.has_fields) {
+        bad(what, "um pacote de dados deve ser um objeto com \"fields\"");
+    }
+    if (draft.fault == Fault::member_twice) {
+        bad(what, fmt::format("o membro \"{}\" aparece duas vezes", draft.fault_detail));
     }
     Packet p;
-    p.fields = parse_fields(j["fields"], known, what);
+    p.fields = check_fields(draft, known, what);
     for (std::size_t i = 0; i < p.fields.size(); ++i) {
         p.by_name_.emplace(upper_ascii(p.fields[i].name), static_cast<int>(i));
     }
-    const auto rows = j.find("rows");
-    const auto delta = j.find("delta");
-    if ((rows == j.end()) == (delta == j.end())) {
-        bad(what, "a data packet holds either \"rows\" or \"delta\"");
+    if (draft.has_rows == draft.has_delta) {
+        bad(what, "um pacote de dados traz \"rows\" ou \"delta\", um dos dois");
     }
-    if (rows != j.end()) {
-        if (!rows->is_array()) {
-            bad(what, "\"rows\" must be an array");
-        }
-        p.rows.reserve(rows->size());
-        for (auto& r : *rows) {
-            p.rows.push_back(parse_row(r, p.fields, what));
+    switch (draft.fault) {
+    case Fault::rows_not_list:
+        bad(what, "\"rows\" deve ser uma lista");
+    case Fault::delta_not_list:
+        bad(what, "\"delta\" deve ser uma lista");
+    case Fault::row_shape:
+        bad(what, fmt::format("cada linha deve ter {} valores", p.fields.size()));
+    case Fault::change_shape:
+        bad(what, draft.fault_detail);
+    default:
+        break;
+    }
+    if (draft.has_rows) {
+        p.rows = std::move(draft.rows);
+        for (auto& row : p.rows) {
+            check_row(row, p.fields, what);
         }
         return p;
     }
     p.is_delta = true;
-    if (!delta->is_array()) {
-        bad(what, "\"delta\" must be an array");
-    }
-    p.delta.reserve(delta->size());
-    for (auto& c : *delta) {
-        if (!c.is_object() || !c.contains("op") || !c["op"].is_string()) {
-            bad(what, "every change needs an \"op\"");
+    p.delta = std::move(draft.delta);
+    for (auto& change : p.delta) {
+        if (change.op != DeltaChange::Op::insert) {
+            check_row(change.old_row, p.fields, what);
         }
-        const std::string& op = c["op"].get_ref<const std::string&>();
-        DeltaChange change;
-        if (op == "insert") {
-            change.op = DeltaChange::Op::insert;
-        } else if (op == "modify") {
-            change.op = DeltaChange::Op::modify;
-        } else if (op == "delete") {
-            change.op = DeltaChange::Op::remove;
-        } else {
-            bad(what, fmt::format("unknown change \"{}\"", op.substr(0, 20)));
+        if (change.op != DeltaChange::Op::remove) {
+            check_row(change.new_row, p.fields, what);
         }
-        const bool needs_old = change.op != DeltaChange::Op::insert;
-        const bool needs_new = change.op != DeltaChange::Op::remove;
-        const auto old_row = c.find("old");
-        const auto new_row = c.find("new");
-        if (needs_old != (old_row != c.end()) || needs_new != (new_row != c.end())) {
-            bad(what, fmt::format("a change \"{}\" carries {}", op,
-                                  change.op == DeltaChange::Op::insert   ? "only \"new\""
-                                  : change.op == DeltaChange::Op::modify ? "\"old\" and \"new\""
-                                                                         : "only \"old\""));
-        }
-        if (needs_old) {
-            change.old_row = parse_row(*old_row, p.fields, what);
-        }
-        if (needs_new) {
-            change.new_row = parse_row(*new_row, p.fields, what);
-        }
-        p.delta.push_back(std::move(change));
     }
     return p;
+}
+
+namespace {
+
+// A packet standing alone as JSON text.
+class PacketText final : public JsonEvents {
+public:
+    explicit PacketText(PacketDraft& draft)
+        : JsonEvents(JsonLimits{})
+        , reader_(draft) {}
+
+    bool object = false;
+
+private:
+    void on_scalar(const Cell& value, std::string*) override {
+        if (inside_) {
+            reader_.scalar(value);
+        }
+    }
+    void on_key(std::string& name) override {
+        if (inside_) {
+            reader_.key(name);
+        }
+    }
+    void on_open(bool is_object) override {
+        if (inside_) {
+            reader_.open(is_object);
+        } else if (depth() == 1 && is_object) {
+            inside_ = object = true;
+        }
+    }
+    void on_close() override {
+        if (inside_ && reader_.close()) {
+            inside_ = false;
+        }
+    }
+
+    PacketDraftReader reader_;
+    bool inside_ = false;
+};
+
+} // namespace
+
+Packet Packet::parse_text(std::string_view text, const FieldList& known, std::string_view what) {
+    PacketDraft draft;
+    PacketText reader(draft);
+    const auto outcome = reader.read(text);
+    if (outcome == JsonEvents::Outcome::unreadable) {
+        bad(what, "JSON ilegível");
+    }
+    if (outcome == JsonEvents::Outcome::beyond_limits) {
+        bad(what, reader.problem());
+    }
+    if (!reader.object) {
+        bad(what, "um pacote de dados deve ser um objeto com \"fields\"");
+    }
+    return check(std::move(draft), known, what);
+}
+
+Packet Packet::parse(const json& j, const FieldList& known, std::string_view what) {
+    return parse_text(j.dump(-1, ' ', false, json::error_handler_t::replace), known, what);
 }
 
 int Packet::index(std::string_view name) const {
@@ -298,34 +339,49 @@ int Packet::index(std::string_view name) const {
     return it == by_name_.end() ? -1 : it->second;
 }
 
-const json& Packet::value(const Row& row, std::string_view name) const {
+Cell Packet::value(const PackedRow& row, std::string_view name) const {
     const int i = index(name);
     if (i < 0 || static_cast<std::size_t>(i) >= row.size()) {
-        return null_value;
+        return Cell();
     }
     return row[static_cast<std::size_t>(i)];
 }
 
-std::string Packet::text(const Row& row, std::string_view name) const {
+std::string Packet::text(const PackedRow& row, std::string_view name) const {
     return text_of(value(row, name));
 }
 
-std::string Packet::text_of(const json& v) {
+std::string Packet::text_of(const Cell& v) {
     if (v.is_string()) {
-        return v.get<std::string>();
+        return std::string(v.text());
     }
-    if (v.is_number_integer()) {
-        return std::to_string(v.get<long long>());
+    if (v.is_integer()) {
+        return std::to_string(v.integer());
     }
     if (v.is_number()) {
-        return fmt::format("{}", v.get<double>());
+        return fmt::format("{}", v.number());
     }
     return {};
 }
 
-double Packet::number(const Row& row, std::string_view name) const {
-    const json& v = value(row, name);
-    return v.is_number() ? v.get<double>() : 0.0;
+double Packet::number(const PackedRow& row, std::string_view name) const {
+    const Cell v = value(row, name);
+    return v.is_number() ? v.number() : 0.0;
+}
+
+json cell_json(const Cell& cell) {
+    switch (cell.kind()) {
+    case Cell::Kind::boolean:
+        return cell.boolean();
+    case Cell::Kind::integer:
+        return cell.integer();
+    case Cell::Kind::real:
+        return cell.number();
+    case Cell::Kind::text:
+        return std::string(cell.text());
+    default:
+        return nullptr;
+    }
 }
 
 } // namespace ct::server

@@ -235,6 +235,84 @@ json written_packet(Sql& sql, const WrittenFields& written, std::string_view que
     return written_json(out.take());
 }
 
+namespace {
+
+void append_row(Writer& out, const PackedRow& row) {
+    out.push_back('[');
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        if (i) {
+            out.push_back(',');
+        }
+        const Cell v = row[i];
+        switch (v.kind()) {
+        case Cell::Kind::boolean:
+            append(out, v.boolean() ? "true" : "false");
+            break;
+        case Cell::Kind::integer: {
+            char buffer[24];
+            append(out, std::string_view(buffer,
+                                         static_cast<std::size_t>(
+                                             fmt::format_to(buffer, "{}", v.integer()) - buffer)));
+            break;
+        }
+        case Cell::Kind::real:
+            append_double(out, v.number());
+            break;
+        case Cell::Kind::text:
+            append_string(out, v.text());
+            break;
+        default:
+            append(out, "null");
+        }
+    }
+    out.push_back(']');
+}
+
+} // namespace
+
+json written_packet(const Packet& packet) {
+    Writer out;
+    append(out, "{\"fields\":");
+    append(out, dump(fields_json(packet.fields)));
+    if (!packet.is_delta) {
+        append(out, ",\"rows\":[");
+        for (std::size_t r = 0; r < packet.rows.size(); ++r) {
+            if (r) {
+                out.push_back(',');
+            }
+            append_row(out, packet.rows[r]);
+        }
+        append(out, "]}");
+        return written_json(out.take());
+    }
+    append(out, ",\"delta\":[");
+    for (std::size_t c = 0; c < packet.delta.size(); ++c) {
+        const DeltaChange& change = packet.delta[c];
+        if (c) {
+            out.push_back(',');
+        }
+        switch (change.op) {
+        case DeltaChange::Op::insert:
+            append(out, "{\"op\":\"insert\",\"new\":");
+            append_row(out, change.new_row);
+            break;
+        case DeltaChange::Op::modify:
+            append(out, "{\"op\":\"modify\",\"old\":");
+            append_row(out, change.old_row);
+            append(out, ",\"new\":");
+            append_row(out, change.new_row);
+            break;
+        case DeltaChange::Op::remove:
+            append(out, "{\"op\":\"delete\",\"old\":");
+            append_row(out, change.old_row);
+            break;
+        }
+        out.push_back('}');
+    }
+    append(out, "]}");
+    return written_json(out.take());
+}
+
 json written_json(Bytes text) {
     return json::binary(std::move(text), written_subtype);
 }

@@ -11,6 +11,8 @@
 
 namespace ct::server {
 
+class Packet;
+
 // The fields of a written packet with their JSON text, worked out once (keep it static).
 struct WrittenFields {
     explicit WrittenFields(FieldList list);
@@ -23,6 +25,9 @@ struct WrittenFields {
 // own (see written_json) and goes into the answer as it is. Cells convert as in packet_from_result.
 nlohmann::json written_packet(Sql& sql, const WrittenFields& fields, std::string_view query,
                               const SqlParams& params);
+
+// A received packet written back as text (a by-reference packet goes back as it came, checked).
+nlohmann::json written_packet(const Packet& packet);
 
 // JSON text carried in a document: a result, or an element of a result array, written ahead.
 nlohmann::json written_json(std::vector<std::uint8_t> text);

@@ -2,6 +2,7 @@
 
 #include "server/core/errors.h"
 #include "server/core/text.h"
+#include "server/packet/packet_text.h"
 
 #include <cmath>
 #include <fmt/format.h>
@@ -48,93 +49,111 @@ ArgSpec packet_ref_or_null(std::string label, FieldList known) {
 }
 } // namespace arg
 
-void check_arguments(const MethodSpec& def, const nlohmann::json& params) {
-    if (params.size() != def.args.size()) {
-        throw invalid_params(fmt::format("{} takes {} argument{}, {} given", def.name,
-                                         def.args.size(), def.args.size() == 1 ? "" : "s",
-                                         params.size()));
+namespace {
+
+std::string where(std::size_t index, const ArgSpec& a) {
+    return fmt::format("argumento {} ({})", index + 1, a.label);
+}
+
+void check_text(const std::string& text, std::size_t index, const ArgSpec& a) {
+    if (a.max_size > 0 && utf8_length(text) > a.max_size) {
+        throw invalid_params(
+            fmt::format("{} tem mais de {} caracteres", where(index, a), a.max_size));
     }
-    for (std::size_t i = 0; i < def.args.size(); ++i) {
+    if (has_control_characters(text)) {
+        throw invalid_params(fmt::format("{} contém caracteres de controle", where(index, a)));
+    }
+}
+
+} // namespace
+
+Arguments::Arguments(const MethodSpec& def, std::vector<RpcParam>&& params, std::size_t count) {
+    const std::size_t n = def.args.size();
+    if (count != n) {
+        throw invalid_params(fmt::format("{} recebe {} argumento{}; {} informado{}", def.name, n,
+                                         n == 1 ? "" : "s", count, count == 1 ? "" : "s"));
+    }
+    // Kinds first, in order, then the packets' contents: a wrong kind is named before a packet's
+    // fault further on.
+    for (std::size_t i = 0; i < n; ++i) {
         const ArgSpec& a = def.args[i];
-        const nlohmann::json& v = params[i];
-        const std::string where = fmt::format("argument {} ({})", i + 1, a.label);
+        const RpcParam& v = params[i];
         switch (a.kind) {
         case ArgKind::string:
-            if (!v.is_string()) {
-                throw invalid_params(where + " must be a text");
+            if (v.kind != RpcParam::Kind::text) {
+                throw invalid_params(where(i, a) + " deve ser um texto");
             }
-            if (a.max_size > 0 && utf8_length(v.get_ref<const std::string&>()) > a.max_size) {
-                throw invalid_params(
-                    fmt::format("{} is longer than {} characters", where, a.max_size));
-            }
+            check_text(v.text, i, a);
             break;
         case ArgKind::number:
-            if (!v.is_number()) {
-                throw invalid_params(where + " must be a number");
+            if (v.kind != RpcParam::Kind::number) {
+                throw invalid_params(where(i, a) + " deve ser um número");
             }
-            if (!std::isfinite(v.get<double>())) {
-                throw invalid_params(where + " must be a finite number");
+            if (!std::isfinite(v.number)) {
+                throw invalid_params(where(i, a) + " deve ser um número finito");
             }
             break;
         case ArgKind::boolean:
-            if (!v.is_boolean()) {
-                throw invalid_params(where + " must be true or false");
+            if (v.kind != RpcParam::Kind::boolean) {
+                throw invalid_params(where(i, a) + " deve ser verdadeiro ou falso");
             }
             break;
         case ArgKind::packet:
-            if (v.is_null()) {
-                if (!a.nullable) {
-                    throw invalid_params(where + " must be a data packet");
-                }
-            } else if (!v.is_object()) {
-                throw invalid_params(where + " must be a data packet");
+            if (v.kind == RpcParam::Kind::null ? !a.nullable : v.kind != RpcParam::Kind::packet) {
+                throw invalid_params(where(i, a) + " deve ser um pacote de dados");
             }
             break;
         }
     }
-}
-
-CallContext::CallContext(Sql& sql, const MethodSpec& def, nlohmann::json params)
-    : sql_(sql)
-    , def_(def) {
-    check_arguments(def, params);
-    const std::size_t n = def.args.size();
     nulls_.resize(n);
     texts_.resize(n);
     numbers_.resize(n);
     packets_.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         const ArgSpec& a = def.args[i];
-        nlohmann::json& v = params[i];
-        nulls_[i] = v.is_null();
-        if (a.by_ref) {
-            byref_[std::to_string(i)] = v;
-        }
+        RpcParam& v = params[i];
+        nulls_[i] = v.kind == RpcParam::Kind::null;
         if (a.kind == ArgKind::string) {
-            texts_[i] = std::move(v.get_ref<std::string&>());
+            texts_[i] = std::move(v.text);
         } else if (a.kind == ArgKind::number) {
-            numbers_[i] = v.get<double>();
-        } else if (a.kind == ArgKind::packet && !v.is_null()) {
-            packets_[i] = Packet::parse(std::move(v), a.known,
-                                        fmt::format("argument {} ({})", i + 1, a.label));
+            numbers_[i] = v.number;
+        } else if (a.kind == ArgKind::packet && v.packet) {
+            packets_[i] = Packet::check(std::move(*v.packet), a.known, where(i, a));
+            v.packet.reset();
+        }
+        if (!a.by_ref) {
+            continue;
+        }
+        nlohmann::json& back = byref_[std::to_string(i)];
+        if (a.kind == ArgKind::string) {
+            back = texts_[i];
+        } else if (a.kind == ArgKind::number) {
+            back = numbers_[i];
+        } else if (packets_[i]) {
+            back = written_packet(*packets_[i]); // as it came, without a document
         }
     }
 }
 
+CallContext::CallContext(Sql& sql, const MethodSpec& def, Arguments&& args)
+    : sql_(sql)
+    , def_(def)
+    , args_(std::move(args)) {}
+
 const std::string& CallContext::text(std::size_t index) const {
-    return texts_.at(index);
+    return args_.texts_.at(index);
 }
 
 double CallContext::number(std::size_t index) const {
-    return numbers_.at(index);
+    return args_.numbers_.at(index);
 }
 
 bool CallContext::is_null(std::size_t index) const {
-    return nulls_.at(index);
+    return args_.nulls_.at(index);
 }
 
 const Packet& CallContext::packet(std::size_t index) const {
-    const auto& p = packets_.at(index);
+    const auto& p = args_.packets_.at(index);
     if (!p) {
         throw std::logic_error(fmt::format("{}: argument {} is no packet", def_.name, index + 1));
     }
@@ -146,7 +165,7 @@ void CallContext::set_byref(std::size_t index, nlohmann::json value) {
         throw std::logic_error(
             fmt::format("{}: argument {} is not by reference", def_.name, index + 1));
     }
-    byref_[std::to_string(index)] = std::move(value);
+    args_.byref_[std::to_string(index)] = std::move(value);
 }
 
 void MethodRegistry::add(MethodSpec def) {

@@ -5,6 +5,7 @@
 #include "server/db/sql.h"
 #include "server/packet/field.h"
 #include "server/packet/packet.h"
+#include "server/rpc/request_reader.h"
 
 #include <functional>
 #include <map>
@@ -47,12 +48,27 @@ struct MethodSpec {
     MethodHandler handler;
 };
 
+// A method's arguments checked against its declaration (count, kinds, sizes, finite numbers,
+// texts without control characters, packets field by field), before any session is taken.
+// Throws RpcError (-32602) with a message naming the argument.
+class Arguments {
+public:
+    Arguments(const MethodSpec& def, std::vector<RpcParam>&& params, std::size_t count);
+
+private:
+    friend class CallContext;
+    std::vector<bool> nulls_;
+    std::vector<std::string> texts_;
+    std::vector<double> numbers_;
+    std::vector<std::optional<Packet>> packets_;
+    nlohmann::json byref_ = nlohmann::json::object();
+};
+
 // What a method sees: its checked arguments, its session inside the call's transaction, and
 // the by-reference values it may change.
 class CallContext {
 public:
-    // Takes the arguments out of `params` (move it in when it is not needed afterwards).
-    CallContext(Sql& sql, const MethodSpec& def, nlohmann::json params);
+    CallContext(Sql& sql, const MethodSpec& def, Arguments&& args);
 
     Sql& sql() { return sql_; }
     const std::string& method() const { return def_.name; }
@@ -64,7 +80,8 @@ public:
 
     // Replaces a by-reference argument's value in the answer.
     void set_byref(std::size_t index, nlohmann::json value);
-    const nlohmann::json& byref() const { return byref_; }
+    const nlohmann::json& byref() const { return args_.byref_; }
+    nlohmann::json take_byref() { return std::move(args_.byref_); }
 
     // Who makes the call (the signed-in operator, or the server's own without sign-in).
     const auth::Caller& caller() const { return caller_; }
@@ -77,11 +94,7 @@ public:
 private:
     Sql& sql_;
     const MethodSpec& def_;
-    std::vector<bool> nulls_;
-    std::vector<std::string> texts_;
-    std::vector<double> numbers_;
-    std::vector<std::optional<Packet>> packets_;
-    nlohmann::json byref_ = nlohmann::json::object();
+    Arguments args_;
     auth::Caller caller_;
     std::vector<audit::AuditKey> changes_;
 };
@@ -95,9 +108,5 @@ public:
 private:
     std::map<std::string, MethodSpec> methods_;
 };
-
-// Checks count and kind of every argument against the method's declaration; throws RpcError
-// (-32602) with a message naming the argument.
-void check_arguments(const MethodSpec& def, const nlohmann::json& params);
 
 } // namespace ct::server

@@ -3,9 +3,14 @@
 #include "server/audit/audit_trail.h"
 #include "server/auth/gate.h"
 #include "server/core/errors.h"
+#include "server/core/text.h"
+#include "server/db/database_error.h"
 #include "server/packet/packet_text.h"
+#include "server/rpc/request_log.h"
+#include "server/rpc/request_reader.h"
 
 #include <chrono>
+#include <ctime>
 #include <spdlog/spdlog.h>
 
 namespace ct::server {
@@ -19,55 +24,78 @@ std::string dump(const json& j) {
     return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-bool valid_id(const json& id) {
-    return id.is_null() || id.is_string() || id.is_number();
+std::string error_body(const json& id, int code, const std::string& message) {
+    return dump(RpcHandler::error_answer(id, code, message));
+}
+
+// Numbers of internal failures: one sequence per run, begun from the clock so that two runs of
+// the server seldom give the same number.
+long long next_occurrence() {
+    static std::atomic<long long> last{static_cast<long long>(std::time(nullptr) % 1000000) * 1000};
+    return ++last;
 }
 
 } // namespace
+
+bool valid_request_key(std::string_view key) {
+    if (key.empty() || key.size() > 64) {
+        return false;
+    }
+    for (char c : key) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' || c == ':';
+        if (!ok) {
+            return false;
+        }
+    }
+    return true;
+}
 
 json RpcHandler::error_answer(const json& id, int code, const std::string& message) {
     return {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}};
 }
 
-std::string RpcHandler::handle(std::string_view body, const std::string& token) {
-    json request;
+std::string RpcHandler::handle(const RpcCall& call) {
+    RpcRequest request;
     try {
-        request = json::parse(body.begin(), body.end());
-    } catch (const json::exception& e) {
-        spdlog::warn("unreadable request: {}", e.what());
-        return dump(error_answer(nullptr, rpc_code::parse_error, "unreadable JSON"));
+        request = read_request(call.body, limits_);
+    } catch (const RpcError& e) {
+        spdlog::warn("{} refused request: {}", log_safe(call.peer), e.what());
+        return error_body(nullptr, e.code(), e.what());
     }
-    std::string out;
-    write_json(out, handle_request(std::move(request), token));
-    return out;
-}
-
-json RpcHandler::handle_request(json request, const std::string& token) {
-    if (!request.is_object()) {
-        return error_answer(nullptr, rpc_code::invalid_request,
-                            "the request must be a JSON-RPC 2.0 object");
+    if (!request.object) {
+        return error_body(nullptr, rpc_code::invalid_request,
+                          "a requisição deve ser um objeto JSON-RPC 2.0");
     }
-    const json id = request.contains("id") && valid_id(request["id"]) ? request["id"] : json();
-    if (!request.contains("jsonrpc") || request["jsonrpc"] != "2.0") {
-        return error_answer(id, rpc_code::invalid_request, "\"jsonrpc\" must be \"2.0\"");
+    const json id = request.id_ok ? request.id : json();
+    if (!request.repeated.empty()) {
+        return error_body(id, rpc_code::invalid_request,
+                          "o membro \"" + request.repeated + "\" aparece duas vezes");
     }
-    if (request.contains("id") && !valid_id(request["id"])) {
-        return error_answer(nullptr, rpc_code::invalid_request,
-                            "\"id\" must be a string, a number or null");
+    if (!request.has_jsonrpc || !request.jsonrpc_ok) {
+        return error_body(id, rpc_code::invalid_request, "\"jsonrpc\" deve ser \"2.0\"");
     }
-    if (!request.contains("method") || !request["method"].is_string()) {
-        return error_answer(id, rpc_code::invalid_request, "\"method\" must be a string");
+    if (!request.id_ok) {
+        return error_body(nullptr, rpc_code::invalid_request,
+                          "\"id\" deve ser um texto, um número ou null");
     }
-    const std::string& name = request["method"].get_ref<const std::string&>();
-    json params = request.contains("params") ? std::move(request["params"]) : json::array();
-    if (!params.is_array()) {
-        return error_answer(id, rpc_code::invalid_params, "\"params\" must be an array");
+    if (!request.has_method || !request.method_text) {
+        return error_body(id, rpc_code::invalid_request, "\"method\" deve ser um texto");
+    }
+    const std::string& name = request.method;
+    if (!request.params_list) {
+        return error_body(id, rpc_code::invalid_params, "\"params\" deve ser uma lista");
     }
     const MethodSpec* def = methods_.find(name);
     if (!def) {
-        spdlog::info("{} unknown method", name.substr(0, 60));
-        return error_answer(id, rpc_code::method_not_found,
-                            "unknown method: " + name.substr(0, 60));
+        spdlog::info("{} {} unknown method", log_safe(call.peer), log_safe(name, 60));
+        return error_body(id, rpc_code::method_not_found,
+                          "método desconhecido: " + name.substr(0, 60));
+    }
+    if (!call.request_key.empty() && !valid_request_key(call.request_key)) {
+        return error_body(id, rpc_code::invalid_request,
+                          "chave de requisição (Idempotency-Key) inválida: use de 1 a 64 letras, "
+                          "algarismos, \"-\", \"_\", \".\" ou \":\"");
     }
 
     const auto start = std::chrono::steady_clock::now();
@@ -76,39 +104,73 @@ json RpcHandler::handle_request(json request, const std::string& token) {
             .count();
     };
     try {
-        json result = call(*def, std::move(params), token);
+        Arguments args(*def, std::move(request.params), request.param_count);
+        const std::string result = run(*def, std::move(args), call, request.fingerprint);
         spdlog::info("{} {:.1f} ms ok", name, elapsed());
-        result["jsonrpc"] = "2.0";
-        result["id"] = id;
-        return result;
+        std::string out = "{\"id\":";
+        out += dump(id);
+        out += ",\"jsonrpc\":\"2.0\",\"result\":";
+        out += result;
+        out += '}';
+        return out;
     } catch (const AppError& e) {
-        spdlog::info("{} {:.1f} ms refused: {}", name, elapsed(), e.what());
-        return error_answer(id, rpc_code::application, e.what());
+        spdlog::info("{} {:.1f} ms refused: {}", name, elapsed(), log_safe(e.what()));
+        return error_body(id, rpc_code::application, e.what());
     } catch (const RpcError& e) {
-        spdlog::info("{} {:.1f} ms bad call ({}): {}", name, elapsed(), e.code(), e.what());
-        return error_answer(id, e.code(), e.what());
+        spdlog::info("{} {:.1f} ms bad call ({}): {}", name, elapsed(), e.code(),
+                     log_safe(e.what()));
+        return error_body(id, e.code(), e.what());
     } catch (const std::exception& e) {
-        spdlog::error("{} {:.1f} ms failed: {}", name, elapsed(), e.what());
-        return error_answer(id, rpc_code::internal_error,
-                            std::string("internal error: ") + e.what());
+        const DatabaseFailure failure = classify_failure(e);
+        if (failure.kind != DatabaseFailure::Kind::other) {
+            spdlog::info("{} {:.1f} ms refused by the database: {} ({})", name, elapsed(),
+                         failure.refusal, log_safe(e.what(), 2000));
+            return error_body(id, rpc_code::application, failure.refusal);
+        }
+        const long long occurrence = next_occurrence();
+        spdlog::error("{} {:.1f} ms failed, occurrence {}: {}", name, elapsed(), occurrence,
+                      log_safe(e.what(), 4000));
+        return error_body(id, rpc_code::internal_error,
+                          fmt::format("Erro interno no servidor (ocorrência {}).", occurrence));
     }
 }
 
-json RpcHandler::call(const MethodSpec& def, json params, const std::string& token) {
-    check_arguments(def, params); // before a session is taken
+std::string RpcHandler::run(const MethodSpec& def, Arguments&& args, const RpcCall& call,
+                            std::uint64_t fingerprint) {
+    // Only writing calls are answered once; a session's opening never is, for its answer holds
+    // the token, which the server keeps only hashed.
+    const std::string_view key =
+        def.writes && !auth::session_method(def.name) ? call.request_key : std::string_view();
     Database::Lease lease(db_);
-    Transaction tx(lease.sql(), def.writes);
-    // Sign-in: the operator comes from the session token, before the arguments are even read.
-    auth::Caller caller = auth::admit(lease.sql(), access_, def.name, token);
-    CallContext ctx(lease.sql(), def, std::move(params));
+    Sql& sql = lease.sql();
+    Transaction tx(sql, def.writes);
+    // Sign-in: the operator comes from the session token, before anything else is read, and so
+    // before a retried call's first answer is given again.
+    auth::Caller caller = auth::admit(sql, access_, def.name, call.token);
+    // A retried call under a committed key: its first answer, and nothing written again.
+    if (!key.empty()) {
+        if (std::optional<std::string> first = RequestLog::claim(sql, key, def.name, fingerprint)) {
+            spdlog::info("{} answered again under request key {}", def.name, key);
+            return std::move(*first);
+        }
+    }
+    CallContext ctx(sql, def, std::move(args));
     ctx.set_caller(std::move(caller));
     json value = def.handler(ctx);
     // Audit: who changed which keys, in the call's own transaction.
     if (def.writes) {
-        audit::record_call(lease.sql(), def, ctx);
+        audit::record_call(sql, def, ctx);
+    }
+    json answer = json::object();
+    answer["byref"] = ctx.take_byref();
+    answer["value"] = std::move(value); // packets of megabytes: moved, never copied
+    std::string result;
+    write_json(result, answer);
+    if (!key.empty()) {
+        RequestLog::record(sql, key, result);
     }
     tx.commit();
-    return {{"result", {{"value", std::move(value)}, {"byref", ctx.byref()}}}};
+    return result;
 }
 
 } // namespace ct::server
