@@ -139,11 +139,18 @@ struct Answer {
     std::string message;
 };
 
-Answer send(int port, const Write& w) {
+std::unique_ptr<httplib::Client> connect(int port) {
+    auto client = std::make_unique<httplib::Client>("127.0.0.1", port);
+    // As the screen's client: thousands of calls, not thousands of closed sockets.
+    client->set_keep_alive(true);
+    client->set_tcp_nodelay(true);
+    client->set_connection_timeout(5, 0);
+    client->set_read_timeout(60, 0);
+    return client;
+}
+
+Answer send(httplib::Client& client, const Write& w) {
     static std::atomic<int> id{1};
-    httplib::Client client("127.0.0.1", port);
-    client.set_connection_timeout(5, 0);
-    client.set_read_timeout(60, 0);
     const json request = {
         {"jsonrpc", "2.0"}, {"id", id++}, {"method", w.method}, {"params", w.params}};
     auto res = client.Post(rpc_path, httplib::Headers{{"Idempotency-Key", w.key}}, request.dump(),
@@ -179,9 +186,10 @@ public:
 
     // Writes until a call's answer is lost (the server was killed).
     void run(int port) {
+        const auto client = connect(port);
         while (!pending) {
             Write w = next();
-            Answer a = send(port, w);
+            Answer a = send(*client, w);
             if (a.outcome == Outcome::done) {
                 w.apply(held, first_number(a.value));
                 ++acknowledged;
@@ -553,7 +561,7 @@ protected:
             if (!w.pending) {
                 continue;
             }
-            const Answer a = send(server_->port(), *w.pending);
+            const Answer a = send(*connect(server_->port()), *w.pending);
             if (a.outcome != Outcome::done) {
                 faults.push_back(
                     fmt::format("retry of {} not done: {}", w.pending->key, a.message));
