@@ -252,9 +252,9 @@ private:
                 {"NRENDCLIORCEVE", number}};
     }
 
-    Write save_parties(const json& delta, std::function<void(Holdings&, const std::string&)> f) {
-        return {new_key(), "SetEndeCont", json::array({delta, nullptr, branch, budget, seq}),
-                std::move(f)};
+    // A SetEndeCont of the delta; its effect is the caller's to say.
+    Write save_parties(const json& delta) {
+        return {new_key(), "SetEndeCont", json::array({delta, nullptr, branch, budget, seq}), {}};
     }
 
     // Two new parties of one new client, who is registered with them.
@@ -285,7 +285,7 @@ private:
                            {"DSENDECLIORE", "Rua " + tags[i]}});
             add_insert(delta, make_row(parties_, values));
         }
-        Write w = save_parties(delta, nullptr);
+        Write w = save_parties(delta);
         w.apply = [tags, charges = std::vector<Cents>(charges, charges + 2), client,
                    key = w.key](Holdings& h, const std::string& first) {
             for (std::size_t i = 0; i < 2; ++i) {
@@ -340,7 +340,7 @@ private:
             new_values["VRRECECONTOREV"] = money(p->charge + change);
             add_modify(delta, make_row(parties_, old_values), make_row(parties_, new_values));
         }
-        Write w = save_parties(delta, nullptr);
+        Write w = save_parties(delta);
         w.apply = [from, to, amount, key = w.key](Holdings& h, const std::string&) {
             h.parties.at(from).charge -= amount;
             h.parties.at(to).charge += amount;
@@ -356,7 +356,7 @@ private:
         old_values["VRRECECONTOREV"] = money(p.charge);
         json delta = delta_of(parties_);
         add_delete(delta, make_row(parties_, old_values));
-        Write w = save_parties(delta, nullptr);
+        Write w = save_parties(delta);
         w.apply = [tag, key = w.key](Holdings& h, const std::string&) {
             h.parties.erase(tag);
             h.keys.insert(key);
