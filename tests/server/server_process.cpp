@@ -52,7 +52,7 @@ std::string read_line(int fd, std::chrono::seconds limit) {
 ServerProcess::ServerProcess(const std::string& binary, std::vector<std::string> args,
                              const std::string& log_path) {
     int fds[2];
-    if (pipe(fds) != 0) {
+    if (pipe2(fds, O_CLOEXEC) != 0) { // dup2 makes the child's copy inheritable
         throw std::runtime_error("pipe");
     }
     const int log = open(log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
