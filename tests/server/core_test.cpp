@@ -1,11 +1,14 @@
 // Pure helpers of the server: URLs, scripts, dates, money, text.
 #include "server/core/money.h"
 #include "server/core/text.h"
+#include "server/db/database_error.h"
 #include "server/db/database_url.h"
 #include "server/db/sql_script.h"
 #include "server/packet/field.h"
 
 #include <gtest/gtest.h>
+#include <soci/postgresql/soci-postgresql.h>
+#include <soci/sqlite3/soci-sqlite3.h>
 #include <stdexcept>
 
 namespace ct::server {
@@ -86,6 +89,28 @@ TEST(TextTest, CountsCharactersAndNormalises) {
     EXPECT_FALSE(iequals("ABC", "ABD"));
     EXPECT_EQ(zero_pad(4, 10), "0000000004");
     EXPECT_EQ(zero_pad(12345678901LL, 10), "12345678901");
+}
+
+// A trigger's refusal is written for the user and reaches them as it is; an engine's own
+// failure never does (its text may hold SQL and values).
+TEST(DatabaseErrorTest, TriggerRefusalsPassEngineFailuresDoNot) {
+    const auto lite = classify_failure(soci::sqlite3_soci_error(
+        "sqlite3_statement_backend::loadOne: Contas a receber bloqueadas.", 19));
+    EXPECT_EQ(lite.kind, DatabaseFailure::Kind::clash);
+    EXPECT_EQ(lite.refusal, "Contas a receber bloqueadas.");
+    const auto pg = classify_failure(soci::postgresql_soci_error(
+        "Cannot execute query. Fatal error. ERROR:  Contas a receber bloqueadas.\nCONTEXT:  "
+        "PL/pgSQL function f() line 1 at RAISE\n",
+        "P0001"));
+    EXPECT_EQ(pg.kind, DatabaseFailure::Kind::clash);
+    EXPECT_EQ(pg.refusal, "Contas a receber bloqueadas.");
+    const auto unique = classify_failure(soci::sqlite3_soci_error(
+        "sqlite3_statement_backend::loadOne: UNIQUE constraint failed: PAIS.CDPAIS", 19));
+    EXPECT_EQ(unique.refusal, "Já existe país com a mesma chave (PAIS: CDPAIS).");
+    EXPECT_EQ(classify_failure(soci::sqlite3_soci_error("disk I/O error", 10)).kind,
+              DatabaseFailure::Kind::other);
+    EXPECT_EQ(classify_failure(soci::postgresql_soci_error("ERROR:  syntax error", "42601")).kind,
+              DatabaseFailure::Kind::other);
 }
 
 } // namespace

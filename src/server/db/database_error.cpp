@@ -97,6 +97,19 @@ std::string required(const TableName* t, const std::string& column) {
 }
 
 const char* const busy = "Os dados estão em uso por outro usuário; tente novamente em instantes.";
+
+// The text a trigger of the database raised, which is written for the user: the engine's error
+// without the driver's "context: " and the server's "ERROR:  " prefixes or what follows its line.
+std::string raised_text(std::string_view message) {
+    for (const std::string_view prefix : {std::string_view("ERROR:"), std::string_view(": ")}) {
+        if (const auto at = message.find(prefix); at != std::string_view::npos) {
+            message.remove_prefix(at + prefix.size());
+            break;
+        }
+    }
+    return trim(message.substr(0, std::min(message.find('\n'), std::size_t{300})));
+}
+
 const char* const too_long = "A operação levou tempo demais e foi cancelada; nada foi gravado.";
 const char* const out_of_range = "Um valor passa do que o banco de dados guarda; nada foi gravado.";
 
@@ -104,14 +117,10 @@ const char* const out_of_range = "Um valor passa do que o banco de dados guarda;
 DatabaseFailure sqlite_constraint(std::string_view message) {
     constexpr std::string_view marker = "constraint failed: ";
     const auto at = message.find(marker);
-    if (message.find("constraint failed") == std::string_view::npos) {
-        // A trigger's RAISE(ABORT, 'text'): the database's own refusal, in its own words.
-        const auto colon = message.find(": ");
-        const std::string_view text =
-            trim_view(colon == std::string_view::npos ? message : message.substr(colon + 2));
-        if (!text.empty()) {
-            return {DatabaseFailure::Kind::clash, std::string(text.substr(0, 300))};
-        }
+    if (at == std::string_view::npos &&
+        message.find("constraint failed") == std::string_view::npos) {
+        return {DatabaseFailure::Kind::clash,
+                raised_text(message)}; // RAISE(ABORT, ...) of a trigger
     }
     std::string_view detail =
         at == std::string_view::npos ? std::string_view{} : message.substr(at + marker.size());
@@ -194,6 +203,9 @@ DatabaseFailure from_postgresql(const soci::postgresql_soci_error& e) {
         const TableName* t = table_in(between(message, "constraint", '"', '"'));
         return {DatabaseFailure::Kind::clash,
                 fmt::format("Um valor não é aceito por {} ({}).", label_of(t), table_of(t))};
+    }
+    if (state == "P0001") { // RAISE EXCEPTION of a trigger
+        return {DatabaseFailure::Kind::clash, raised_text(message)};
     }
     if (state == "55P03" || state == "40P01" || state == "40001") {
         return {DatabaseFailure::Kind::busy, busy};
