@@ -19,7 +19,7 @@ std::string local_time_now() {
                        local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
 }
 
-std::string argument_text(const MethodSpec& def, const CallContext& ctx, std::size_t i) {
+std::string argument_text(const MethodDef& def, const CallContext& ctx, std::size_t i) {
     if (def.args[i].by_ref) {
         // What the method left in it (SetImpContratante picks the sequence itself).
         const auto& byref = ctx.byref();
@@ -31,11 +31,11 @@ std::string argument_text(const MethodSpec& def, const CallContext& ctx, std::si
     return trim(ctx.text(i));
 }
 
-AuditKey budget_of(const MethodSpec& def, const CallContext& ctx) {
+AuditKey budget_of(const MethodDef& def, const CallContext& ctx) {
     AuditKey key;
     const Packet* first_packet = nullptr;
     for (std::size_t i = 0; i < def.args.size(); ++i) {
-        const ArgSpec& a = def.args[i];
+        const ArgDef& a = def.args[i];
         if (a.kind == ArgKind::packet && !first_packet && !ctx.is_null(i)) {
             first_packet = &ctx.packet(i);
         }
@@ -74,7 +74,7 @@ SqlValue text_or_null(const std::string& text) {
 
 } // namespace
 
-std::vector<AuditKey> changed_keys(const MethodSpec& def, const CallContext& ctx) {
+std::vector<AuditKey> changed_keys(const MethodDef& def, const CallContext& ctx) {
     std::vector<AuditKey> keys;
     std::unordered_set<std::string> seen; // a big delta notes thousands of parties
     auto add = [&](AuditKey key) {
@@ -97,7 +97,7 @@ std::vector<AuditKey> changed_keys(const MethodSpec& def, const CallContext& ctx
     return keys;
 }
 
-void record_call(Sql& sql, const MethodSpec& def, const CallContext& ctx) {
+void record_call(Sql& sql, const MethodDef& def, const CallContext& ctx) {
     if (auth::session_method(def.name)) {
         return;
     }

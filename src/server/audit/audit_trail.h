@@ -12,11 +12,11 @@ namespace ct::server::audit {
 
 // The keys a call changed: the parties it noted and the one its "party" argument names, or else
 // the budget its arguments (or its packet's first row) name.
-std::vector<AuditKey> changed_keys(const MethodSpec& def, const CallContext& ctx);
+std::vector<AuditKey> changed_keys(const MethodDef& def, const CallContext& ctx);
 
 // Writes the call's rows: operator, the server's local time, method, keys. The session methods
 // (sign-in and out) are not changes and leave none.
-void record_call(Sql& sql, const MethodSpec& def, const CallContext& ctx);
+void record_call(Sql& sql, const MethodDef& def, const CallContext& ctx);
 
 struct AuditEntry {
     std::string call; // rows of one call share it

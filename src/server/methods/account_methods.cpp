@@ -181,10 +181,10 @@ json set_gera_devolucao(CallContext& ctx) {
 } // namespace
 
 void register_account_methods(MethodRegistry& registry) {
-    const ArgSpec branch = arg::text("filial", size::branch);
-    const ArgSpec budget = arg::text("orçamento", size::budget);
-    const ArgSpec seq = arg::text("sequência", size::seq);
-    const ArgSpec party = arg::text("contratante", size::party);
+    const ArgDef branch = arg::text("filial", size::branch);
+    const ArgDef budget = arg::text("orçamento", size::budget);
+    const ArgDef seq = arg::text("sequência", size::seq);
+    const ArgDef party = arg::text("contratante", size::party);
     registry.add(
         {"SetGerarConta",
          {branch, budget, seq, arg::text("tipo de conta", size::flag), arg::text("operador", 10)},

@@ -76,8 +76,8 @@ json get_qt_contratantes(CallContext& ctx) {
 } // namespace
 
 void register_budget_check_methods(MethodRegistry& registry) {
-    const ArgSpec branch = arg::text("filial", size::branch);
-    const ArgSpec budget = arg::text("orçamento", size::budget);
+    const ArgDef branch = arg::text("filial", size::branch);
+    const ArgDef budget = arg::text("orçamento", size::budget);
     registry.add({"GetValorGerado",
                   {branch, budget, arg::text("sequência", size::seq)},
                   false,

@@ -130,9 +130,9 @@ json set_empresa_orca(CallContext& ctx) {
 } // namespace
 
 void register_budget_methods(MethodRegistry& registry) {
-    const ArgSpec branch = arg::text("filial", size::branch);
-    const ArgSpec budget = arg::text("orçamento", size::budget);
-    const ArgSpec seq_ref = arg::text_ref("sequência", size::seq);
+    const ArgDef branch = arg::text("filial", size::branch);
+    const ArgDef budget = arg::text("orçamento", size::budget);
+    const ArgDef seq_ref = arg::text_ref("sequência", size::seq);
     registry.add({"GetEmpresaOrca", {branch, budget}, false, get_empresa_orca});
     registry.add({"GetSituacaoOrca", {branch, budget, seq_ref}, false, get_situacao_orca});
     registry.add({"GetPesqOrca", {branch}, false, get_pesq_orca});

@@ -47,9 +47,9 @@ json get_vd_valor_contrat(CallContext& ctx) {
 } // namespace
 
 void register_closing_check_methods(MethodRegistry& registry) {
-    const ArgSpec branch = arg::text("filial", size::branch);
-    const ArgSpec budget = arg::text("orçamento", size::budget);
-    const ArgSpec seq_ref = arg::text_ref("sequência", size::seq);
+    const ArgDef branch = arg::text("filial", size::branch);
+    const ArgDef budget = arg::text("orçamento", size::budget);
+    const ArgDef seq_ref = arg::text_ref("sequência", size::seq);
     registry.add({"GetVdParcelas", {branch, budget, seq_ref}, false, get_vd_parcelas});
     registry.add({"GetVdValorContrat", {branch, budget, seq_ref}, false, get_vd_valor_contrat});
 }

@@ -246,7 +246,7 @@ json atualiza_parcelas(CallContext& ctx) {
 } // namespace
 
 void register_installment_methods(MethodRegistry& registry) {
-    const std::vector<ArgSpec> party_args = {
+    const std::vector<ArgDef> party_args = {
         arg::text("filial", size::branch), arg::text("orçamento", size::budget),
         arg::text("sequência", size::seq), arg::text("contratante", size::party)};
     registry.add({"GetFormaPtgo", party_args, false, get_forma_ptgo});

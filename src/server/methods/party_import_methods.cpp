@@ -140,8 +140,8 @@ json set_cliente_contratante(CallContext& ctx) {
 } // namespace
 
 void register_party_import_methods(MethodRegistry& registry) {
-    const ArgSpec branch = arg::text("filial", size::branch);
-    const ArgSpec budget = arg::text("orçamento", size::budget);
+    const ArgDef branch = arg::text("filial", size::branch);
+    const ArgDef budget = arg::text("orçamento", size::budget);
     registry.add({"SetImpContratante",
                   {branch, budget, arg::text_ref("sequência", size::seq)},
                   true,

@@ -125,10 +125,10 @@ json vd_contratante(CallContext& ctx) {
 } // namespace
 
 void register_party_read_methods(MethodRegistry& registry) {
-    const ArgSpec branch = arg::text("filial", size::branch);
-    const ArgSpec budget = arg::text("orçamento", size::budget);
-    const ArgSpec seq = arg::text("sequência", size::seq);
-    const ArgSpec seq_ref = arg::text_ref("sequência", size::seq);
+    const ArgDef branch = arg::text("filial", size::branch);
+    const ArgDef budget = arg::text("orçamento", size::budget);
+    const ArgDef seq = arg::text("sequência", size::seq);
+    const ArgDef seq_ref = arg::text_ref("sequência", size::seq);
     registry.add({"GetContratante", {branch, budget, seq_ref}, false, get_contratante});
     registry.add({"GetLiderTurma", {branch, budget}, false, get_lider_turma});
     registry.add({"GetCliente", {}, false, get_cliente});

@@ -160,7 +160,7 @@ json set_cancel_mult_cont(CallContext& ctx) {
 } // namespace
 
 void register_party_removal_methods(MethodRegistry& registry) {
-    const ArgSpec parties = arg::packet("contratantes", party_known_fields());
+    const ArgDef parties = arg::packet("contratantes", party_known_fields());
     registry.add({"GetExistContrato", {parties}, false, get_exist_contrato});
     registry.add(
         {"SetDelCont", {parties, arg::text("empresa", size::company)}, true, set_del_cont});

@@ -11,38 +11,38 @@
 namespace ct::server {
 
 namespace arg {
-ArgSpec text(std::string label, std::size_t max_size) {
-    ArgSpec a;
+ArgDef text(std::string label, std::size_t max_size) {
+    ArgDef a;
     a.kind = ArgKind::string;
     a.max_size = max_size;
     a.label = std::move(label);
     return a;
 }
-ArgSpec text_ref(std::string label, std::size_t max_size) {
-    ArgSpec a = text(std::move(label), max_size);
+ArgDef text_ref(std::string label, std::size_t max_size) {
+    ArgDef a = text(std::move(label), max_size);
     a.by_ref = true;
     return a;
 }
-ArgSpec number(std::string label) {
-    ArgSpec a;
+ArgDef number(std::string label) {
+    ArgDef a;
     a.kind = ArgKind::number;
     a.label = std::move(label);
     return a;
 }
-ArgSpec number_ref(std::string label) {
-    ArgSpec a = number(std::move(label));
+ArgDef number_ref(std::string label) {
+    ArgDef a = number(std::move(label));
     a.by_ref = true;
     return a;
 }
-ArgSpec packet(std::string label, FieldList known) {
-    ArgSpec a;
+ArgDef packet(std::string label, FieldList known) {
+    ArgDef a;
     a.kind = ArgKind::packet;
     a.known = std::move(known);
     a.label = std::move(label);
     return a;
 }
-ArgSpec packet_ref_or_null(std::string label, FieldList known) {
-    ArgSpec a = packet(std::move(label), std::move(known));
+ArgDef packet_ref_or_null(std::string label, FieldList known) {
+    ArgDef a = packet(std::move(label), std::move(known));
     a.by_ref = true;
     a.nullable = true;
     return a;
@@ -51,11 +51,11 @@ ArgSpec packet_ref_or_null(std::string label, FieldList known) {
 
 namespace {
 
-std::string where(std::size_t index, const ArgSpec& a) {
+std::string where(std::size_t index, const ArgDef& a) {
     return fmt::format("argumento {} ({})", index + 1, a.label);
 }
 
-void check_text(const std::string& text, std::size_t index, const ArgSpec& a) {
+void check_text(const std::string& text, std::size_t index, const ArgDef& a) {
     if (a.max_size > 0 && utf8_length(text) > a.max_size) {
         throw invalid_params(
             fmt::format("{} tem mais de {} caracteres", where(index, a), a.max_size));
@@ -67,7 +67,7 @@ void check_text(const std::string& text, std::size_t index, const ArgSpec& a) {
 
 } // namespace
 
-Arguments::Arguments(const MethodSpec& def, std::vector<RpcParam>&& params, std::size_t count) {
+Arguments::Arguments(const MethodDef& def, std::vector<RpcParam>&& params, std::size_t count) {
     const std::size_t n = def.args.size();
     if (count != n) {
         throw invalid_params(fmt::format("{} recebe {} argumento{}; {} informado{}", def.name, n,
@@ -76,7 +76,7 @@ Arguments::Arguments(const MethodSpec& def, std::vector<RpcParam>&& params, std:
     // Kinds first, in order, then the packets' contents: a wrong kind is named before a packet's
     // fault further on.
     for (std::size_t i = 0; i < n; ++i) {
-        const ArgSpec& a = def.args[i];
+        const ArgDef& a = def.args[i];
         const RpcParam& v = params[i];
         switch (a.kind) {
         case ArgKind::string:
@@ -110,7 +110,7 @@ Arguments::Arguments(const MethodSpec& def, std::vector<RpcParam>&& params, std:
     numbers_.resize(n);
     packets_.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
-        const ArgSpec& a = def.args[i];
+        const ArgDef& a = def.args[i];
         RpcParam& v = params[i];
         nulls_[i] = v.kind == RpcParam::Kind::null;
         if (a.kind == ArgKind::string) {
@@ -135,7 +135,7 @@ Arguments::Arguments(const MethodSpec& def, std::vector<RpcParam>&& params, std:
     }
 }
 
-CallContext::CallContext(Sql& sql, const MethodSpec& def, Arguments&& args)
+CallContext::CallContext(Sql& sql, const MethodDef& def, Arguments&& args)
     : sql_(sql)
     , def_(def)
     , args_(std::move(args)) {}
@@ -168,7 +168,7 @@ void CallContext::set_byref(std::size_t index, nlohmann::json value) {
     args_.byref_[std::to_string(index)] = std::move(value);
 }
 
-void MethodRegistry::add(MethodSpec def) {
+void MethodRegistry::add(MethodDef def) {
     if (methods_.count(def.name)) {
         throw std::logic_error("method registered twice: " + def.name);
     }
@@ -176,7 +176,7 @@ void MethodRegistry::add(MethodSpec def) {
     methods_.emplace(std::move(name), std::move(def));
 }
 
-const MethodSpec* MethodRegistry::find(const std::string& name) const {
+const MethodDef* MethodRegistry::find(const std::string& name) const {
     auto it = methods_.find(name);
     return it == methods_.end() ? nullptr : &it->second;
 }

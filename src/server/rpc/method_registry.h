@@ -20,7 +20,7 @@ namespace ct::server {
 enum class ArgKind { string, number, boolean, packet };
 
 // What one argument must be. Checked before the method runs (-32602 otherwise).
-struct ArgSpec {
+struct ArgDef {
     ArgKind kind = ArgKind::string;
     std::size_t max_size = 0; // strings: characters
     bool by_ref = false;      // its final value goes back in "byref"
@@ -30,20 +30,20 @@ struct ArgSpec {
 };
 
 namespace arg {
-ArgSpec text(std::string label, std::size_t max_size);
-ArgSpec text_ref(std::string label, std::size_t max_size);
-ArgSpec number(std::string label);
-ArgSpec number_ref(std::string label);
-ArgSpec packet(std::string label, FieldList known = {});
-ArgSpec packet_ref_or_null(std::string label, FieldList known = {});
+ArgDef text(std::string label, std::size_t max_size);
+ArgDef text_ref(std::string label, std::size_t max_size);
+ArgDef number(std::string label);
+ArgDef number_ref(std::string label);
+ArgDef packet(std::string label, FieldList known = {});
+ArgDef packet_ref_or_null(std::string label, FieldList known = {});
 } // namespace arg
 
 class CallContext;
 using MethodHandler = std::function<nlohmann::json(CallContext&)>;
 
-struct MethodSpec {
+struct MethodDef {
     std::string name;
-    std::vector<ArgSpec> args;
+    std::vector<ArgDef> args;
     bool writes = false; // writers take the SQLite write lock at the start of the transaction
     MethodHandler handler;
 };
@@ -53,7 +53,7 @@ struct MethodSpec {
 // Throws RpcError (-32602) with a message naming the argument.
 class Arguments {
 public:
-    Arguments(const MethodSpec& def, std::vector<RpcParam>&& params, std::size_t count);
+    Arguments(const MethodDef& def, std::vector<RpcParam>&& params, std::size_t count);
 
 private:
     friend class CallContext;
@@ -68,7 +68,7 @@ private:
 // the by-reference values it may change.
 class CallContext {
 public:
-    CallContext(Sql& sql, const MethodSpec& def, Arguments&& args);
+    CallContext(Sql& sql, const MethodDef& def, Arguments&& args);
 
     Sql& sql() { return sql_; }
     const std::string& method() const { return def_.name; }
@@ -93,7 +93,7 @@ public:
 
 private:
     Sql& sql_;
-    const MethodSpec& def_;
+    const MethodDef& def_;
     Arguments args_;
     auth::Caller caller_;
     std::vector<audit::AuditKey> changes_;
@@ -101,12 +101,12 @@ private:
 
 class MethodRegistry {
 public:
-    void add(MethodSpec def); // a second method of the same name is a programming error
-    const MethodSpec* find(const std::string& name) const;
+    void add(MethodDef def); // a second method of the same name is a programming error
+    const MethodDef* find(const std::string& name) const;
     std::vector<std::string> names() const;
 
 private:
-    std::map<std::string, MethodSpec> methods_;
+    std::map<std::string, MethodDef> methods_;
 };
 
 } // namespace ct::server

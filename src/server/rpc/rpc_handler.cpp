@@ -86,7 +86,7 @@ std::string RpcHandler::handle(const RpcCall& call) {
     if (!request.params_list) {
         return error_body(id, rpc_code::invalid_params, "\"params\" deve ser uma lista");
     }
-    const MethodSpec* def = methods_.find(name);
+    const MethodDef* def = methods_.find(name);
     if (!def) {
         spdlog::info("{} {} unknown method", log_safe(call.peer), log_safe(name, 60));
         return error_body(id, rpc_code::method_not_found,
@@ -135,7 +135,7 @@ std::string RpcHandler::handle(const RpcCall& call) {
     }
 }
 
-std::string RpcHandler::run(const MethodSpec& def, Arguments&& args, const RpcCall& call,
+std::string RpcHandler::run(const MethodDef& def, Arguments&& args, const RpcCall& call,
                             std::uint64_t fingerprint) {
     // Only writing calls are answered once; a session's opening never is, for its answer holds
     // the token, which the server keeps only hashed.

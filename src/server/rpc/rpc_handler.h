@@ -44,7 +44,7 @@ public:
 
 private:
     // The answer's "result" as JSON text.
-    std::string run(const MethodSpec& def, Arguments&& args, const RpcCall& call,
+    std::string run(const MethodDef& def, Arguments&& args, const RpcCall& call,
                     std::uint64_t fingerprint);
 
     Database& db_;
