@@ -80,17 +80,7 @@ bool JsonEvents::binary(binary_t&) {
 }
 
 bool JsonEvents::start_object(std::size_t) {
-    if (!count_value()) {
-        return false;
-    }
-    if (++depth_ > limits_.max_depth) {
-        beyond_ = true;
-        problem_ =
-            fmt::format("o JSON tem mais de {} níveis de listas e objetos", limits_.max_depth);
-        return false;
-    }
-    on_open(true);
-    return true;
+    return open_container(true);
 }
 
 bool JsonEvents::key(string_t& value) {
@@ -105,6 +95,10 @@ bool JsonEvents::end_object() {
 }
 
 bool JsonEvents::start_array(std::size_t) {
+    return open_container(false);
+}
+
+bool JsonEvents::open_container(bool object) {
     if (!count_value()) {
         return false;
     }
@@ -114,7 +108,7 @@ bool JsonEvents::start_array(std::size_t) {
             fmt::format("o JSON tem mais de {} níveis de listas e objetos", limits_.max_depth);
         return false;
     }
-    on_open(false);
+    on_open(object);
     return true;
 }
 

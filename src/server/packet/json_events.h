@@ -55,6 +55,8 @@ protected:
 
 private:
     bool count_value();
+    // A container starts: counted, its depth checked, then handed to on_open.
+    bool open_container(bool object);
 
     JsonLimits limits_;
     std::size_t depth_ = 0;
