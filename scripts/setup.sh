@@ -12,6 +12,7 @@ packages=(
   postgresql sqlite3 time
   xvfb xauth
   poppler-utils adwaita-icon-theme
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
