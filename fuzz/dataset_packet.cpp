@@ -33,6 +33,8 @@ std::vector<FieldDef> partyFields() {
 
 // Every field of every row as the grid and the editors show it, then the packets out.
 void showAll(DataSet& ds) {
+    if (!ds.active())
+        return; // a null packet closes the set
     for (ds.first(); !ds.eof(); ds.next()) {
         for (int i = 0; i < ds.fieldCount(); ++i) {
             const Field& field = ds.field(i);

@@ -15,7 +15,11 @@ targets=("$@")
 cmake -S "$root" -B "$build" -G Ninja -DCT_FUZZ=ON -DCT_BUILD_GUI=OFF -DCT_BUILD_TESTS=OFF \
   -DCT_BUILD_BENCH=OFF -DCMAKE_CXX_COMPILER="${FUZZ_CXX:-clang++-14}" \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" ${CMAKE_ARGS:-} >/dev/null || exit 1
-cmake --build "$build" -j "${JOBS:-$(nproc)}" --target fuzz_targets || exit 1
+if ! cmake --build "$build" -j "${JOBS:-$(nproc)}" --target fuzz_targets >"$build/build.log" 2>&1; then
+  tail -n 60 "$build/build.log"
+  echo "fuzz: the targets did not build"
+  exit 1
+fi
 
 dictionary() {
   case $1 in
