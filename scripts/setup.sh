@@ -13,6 +13,7 @@ packages=(
   xvfb xauth
   poppler-utils adwaita-icon-theme
   openssl curl dpkg-dev
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -25,6 +25,15 @@ status=${PIPESTATUS[0]}
 
 [ $pg_started -eq 1 ] && "$root/scripts/pg-test-cluster.sh" stop >/dev/null 2>&1
 
+# Every fuzz target for a short while (CT_FUZZ_SECONDS each, 0 to skip), counted as one test.
+fuzz_seconds=${CT_FUZZ_SECONDS:-20}
+fuzz_total=0
+fuzz_failed=0
+if [ "$fuzz_seconds" != 0 ]; then
+  fuzz_total=1
+  bash "$root/scripts/fuzz.sh" "$fuzz_seconds" || fuzz_failed=1
+fi
+
 # ctest's own tally: "NN% tests passed, F tests failed out of T"
 line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
 rm -f "$log"
@@ -34,5 +43,7 @@ if [ -z "$line" ]; then
 fi
 failed=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
 total=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+total=$((total + fuzz_total))
+failed=$((failed + fuzz_failed))
 echo "$((total - failed)) passed, $failed failed"
 [ "$status" -eq 0 ] && [ "$failed" -eq 0 ]

@@ -1,0 +1,101 @@
+// One JSON-RPC request body through the server's handler, on an in-memory SQLite database holding
+// the demo data. Every answer must be a JSON-RPC answer; an internal error ("ocorrência") means a
+// bad input got past the checks, and is reported like a crash. A writing call that succeeded is
+// sent again under the same request key: it must get the same answer. The database is made
+// afresh after any call that changed it, so that every input meets the same data.
+#include "server/db/database.h"
+#include "server/db/schema.h"
+#include "server/methods/method_groups.h"
+#include "server/rpc/request_log.h"
+#include "server/rpc/rpc_handler.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <spdlog/spdlog.h>
+#include <string>
+
+namespace {
+
+using namespace ct::server;
+using nlohmann::json;
+
+constexpr std::string_view request_key = "fuzz-1";
+
+class DemoServer {
+public:
+    DemoServer() { reset(); }
+
+    void reset() {
+        handler_.reset();
+        db_.reset();
+        db_ = std::make_unique<Database>(DatabaseUrl::parse("sqlite::memory:"), 1);
+        install_demo(*db_);
+        RequestLog::prepare(*db_);
+        handler_ = std::make_unique<RpcHandler>(*db_, methods_);
+        baseline_ = changes();
+    }
+    // Rows written on the one session since it opened, rolled back ones included.
+    long long changes() {
+        Database::Lease lease(*db_);
+        // SQLite gives an expression's value as text here.
+        const auto value = lease.sql().scalar("SELECT total_changes()");
+        if (value)
+            return std::stoll(as_text(*value));
+        std::abort(); // without the count, nothing would tell a write
+    }
+    bool changed() { return changes() != baseline_; }
+    std::string call(std::string_view body) {
+        return handler_->handle({body, request_key, "fuzz"});
+    }
+
+private:
+    MethodRegistry methods_ = all_methods();
+    std::unique_ptr<Database> db_;
+    std::unique_ptr<RpcHandler> handler_;
+    long long baseline_ = 0;
+};
+
+[[noreturn]] void fail(const char* what, const std::string& answer) {
+    std::fprintf(stderr, "%s\n%s\n", what, answer.c_str());
+    std::abort();
+}
+
+// True when the answer is a result; aborts on anything that is not a proper answer.
+bool check_answer(const std::string& answer) {
+    const json j = json::parse(answer, nullptr, false);
+    if (j.is_discarded() || !j.is_object() || j.value("jsonrpc", "") != "2.0" || !j.contains("id"))
+        fail("not a JSON-RPC answer", answer);
+    if (j.contains("result"))
+        return true;
+    const auto error = j.find("error");
+    if (error == j.end() || !error->is_object() || !(*error)["code"].is_number_integer() ||
+        !(*error)["message"].is_string())
+        fail("neither a result nor an error", answer);
+    if ((*error)["code"] == -32603)
+        fail("internal error for a request", answer);
+    return false;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static DemoServer* server = [] {
+        spdlog::set_level(spdlog::level::off);
+        return new DemoServer;
+    }();
+    const std::string_view body(reinterpret_cast<const char*>(data), size);
+    const std::string answer = server->call(body);
+    const bool result = check_answer(answer);
+    if (!server->changed())
+        return 0;
+    if (result) {
+        const std::string again = server->call(body);
+        if (again != answer)
+            fail("a retry under the same key got another answer", answer + "\n" + again);
+    }
+    server->reset();
+    return 0;
+}
