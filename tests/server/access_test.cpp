@@ -245,6 +245,23 @@ TEST_P(AccessTest, ChangedPartiesAreRecordedAndTheOperatorComesFromTheSession) {
                     "IDTIPOCONTAREC = 'EXTRA' AND CDOPERADOR = 'ANA'"),
               1);
     EXPECT_EQ(count("SELECT COUNT(*) FROM AUDITORIA WHERE CDOPERADOR <> 'ANA'"), 0);
+    // A save of more parties than the audit writes in one statement: every one recorded.
+    json many = delta_of(parties);
+    for (int i = 0; i < 150; ++i) {
+        add_insert(many, make_row(parties, {{"CDFILIAL", "0001"},
+                                            {"NRORCAEVENTO", "0000000100"},
+                                            {"NRSEQORCAEVE", "00"},
+                                            {"NMFANTCLIE", "Lote " + std::to_string(i)}}));
+    }
+    ASSERT_TRUE(send("SetEndeCont", json::array({many, nullptr, "0001", "0000000100", "00"}), {ana})
+                    .contains("result"));
+    EXPECT_EQ(count("SELECT COUNT(DISTINCT NRENDCLIORCEVE) FROM AUDITORIA WHERE NMMETODO = "
+                    "'SetEndeCont' AND NRORCAEVENTO = '0000000100'"),
+              152);
+    EXPECT_EQ(send("GetUltAlteracao", json::array({"0001", "0000000100", "00"}),
+                   {ana})["result"]["value"]["rows"]
+                  .size(),
+              152u);
 }
 
 TEST_P(AccessTest, ServersOfOneDatabaseShareSessionsAndRefuseStaleChanges) {

@@ -4,8 +4,11 @@
 #include "server/auth/gate.h"
 #include "server/core/text.h"
 
+#include <algorithm>
 #include <ctime>
 #include <fmt/format.h>
+#include <map>
+#include <mutex>
 #include <unordered_set>
 
 namespace ct::server::audit {
@@ -17,6 +20,24 @@ std::string local_time_now() {
     localtime_r(&now, &local);
     return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", local.tm_year + 1900,
                        local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+}
+
+// The INSERT of `count` audit rows of one call (a text per count, so each is prepared once).
+const std::string& insert_text(std::size_t count) {
+    static std::mutex mutex;
+    static std::map<std::size_t, std::string> texts;
+    const std::lock_guard lock(mutex);
+    std::string& text = texts[count];
+    if (text.empty()) {
+        text = "INSERT INTO AUDITORIA (NRCHAMADA, DTAUDITORIA, CDOPERADOR, NMMETODO, CDFILIAL, "
+               "NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE) VALUES ";
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string n = std::to_string(i);
+            text += fmt::format("{}(:c{}, :d{}, :p{}, :m{}, :f{}, :o{}, :s{}, :n{})", i ? ", " : "",
+                                n, n, n, n, n, n, n, n);
+        }
+    }
+    return text;
 }
 
 std::string argument_text(const MethodDef& def, const CallContext& ctx, std::size_t i) {
@@ -103,18 +124,26 @@ void record_call(Sql& sql, const MethodDef& def, const CallContext& ctx) {
     }
     const std::string call = auth::random_hex(8);
     const std::string time = local_time_now();
-    for (const AuditKey& key : changed_keys(def, ctx)) {
-        sql.exec("INSERT INTO AUDITORIA (NRCHAMADA, DTAUDITORIA, CDOPERADOR, NMMETODO, CDFILIAL, "
-                 "NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE) VALUES (:ch, :dt, :op, :mt, :fil, "
-                 ":orc, :seq, :nr)",
-                 {{"ch", call},
-                  {"dt", time},
-                  {"op", ctx.caller().operator_code},
-                  {"mt", def.name},
-                  {"fil", text_or_null(key.branch)},
-                  {"orc", text_or_null(key.budget)},
-                  {"seq", text_or_null(key.seq)},
-                  {"nr", text_or_null(key.party)}});
+    const std::vector<AuditKey> keys = changed_keys(def, ctx);
+    // Rows go in batches: a save of thousands of parties must not pay a round trip for each.
+    constexpr std::size_t batch = 100;
+    for (std::size_t first = 0; first < keys.size(); first += batch) {
+        const std::size_t count = std::min(batch, keys.size() - first);
+        SqlParams params;
+        params.reserve(8 * count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const AuditKey& key = keys[first + i];
+            const std::string n = std::to_string(i);
+            params.push_back({"c" + n, call});
+            params.push_back({"d" + n, time});
+            params.push_back({"p" + n, ctx.caller().operator_code});
+            params.push_back({"m" + n, def.name});
+            params.push_back({"f" + n, text_or_null(key.branch)});
+            params.push_back({"o" + n, text_or_null(key.budget)});
+            params.push_back({"s" + n, text_or_null(key.seq)});
+            params.push_back({"n" + n, text_or_null(key.party)});
+        }
+        sql.exec(insert_text(count), std::move(params));
     }
 }
 

@@ -11,13 +11,14 @@ using nlohmann::json;
 json get_ult_alteracao(CallContext& ctx) {
     static const FieldList fields = {str("NRENDCLIORCEVE", 10), str("CDOPERADOR", 32),
                                      str("NMOPERADOR", 60), datetime("DTAUDITORIA")};
+    // Driven by the budget's parties, one index lookup each: the audit of a budget only grows.
     ResultSet rs = ctx.sql().query(
-        "SELECT A.NRENDCLIORCEVE, A.CDOPERADOR, O.NMOPERADOR, A.DTAUDITORIA FROM AUDITORIA A "
-        "LEFT JOIN OPERADOR O ON O.CDOPERADOR = A.CDOPERADOR WHERE A.CDFILIAL = :fil AND "
-        "A.NRORCAEVENTO = :orc AND A.NRSEQORCAEVE = :seq AND A.NRENDCLIORCEVE IS NOT NULL AND "
-        "A.NRAUDITORIA = (SELECT MAX(B.NRAUDITORIA) FROM AUDITORIA B WHERE B.CDFILIAL = "
-        "A.CDFILIAL AND B.NRORCAEVENTO = A.NRORCAEVENTO AND B.NRSEQORCAEVE = A.NRSEQORCAEVE AND "
-        "B.NRENDCLIORCEVE = A.NRENDCLIORCEVE) ORDER BY A.NRENDCLIORCEVE",
+        "SELECT E.NRENDCLIORCEVE, A.CDOPERADOR, O.NMOPERADOR, A.DTAUDITORIA FROM ENDECONTORCA E "
+        "JOIN AUDITORIA A ON A.NRAUDITORIA = (SELECT MAX(B.NRAUDITORIA) FROM AUDITORIA B WHERE "
+        "B.CDFILIAL = E.CDFILIAL AND B.NRORCAEVENTO = E.NRORCAEVENTO AND B.NRSEQORCAEVE = "
+        "E.NRSEQORCAEVE AND B.NRENDCLIORCEVE = E.NRENDCLIORCEVE) "
+        "LEFT JOIN OPERADOR O ON O.CDOPERADOR = A.CDOPERADOR WHERE E.CDFILIAL = :fil AND "
+        "E.NRORCAEVENTO = :orc AND E.NRSEQORCAEVE = :seq ORDER BY E.NRENDCLIORCEVE",
         {{"fil", ctx.text(0)}, {"orc", ctx.text(1)}, {"seq", ctx.text(2)}});
     return packet_from_result(fields, rs);
 }
