@@ -1,11 +1,11 @@
 #include "server/http/client_connection.h"
 
+#include "server/http/socket_address.h"
+
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <openssl/err.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -16,6 +16,8 @@ namespace {
 
 // Reads of the header lines come a byte at a time: serve them from a buffer of this size.
 constexpr std::size_t read_ahead = 16 * 1024;
+// An answer up to this size leaves in one send.
+constexpr std::size_t write_gather = 64 * 1024;
 
 } // namespace
 
@@ -122,6 +124,15 @@ void ClientConnection::begin_request() {
     writing_ = false;
 }
 
+bool ClientConnection::await_readable(std::chrono::milliseconds pause) const {
+    pollfd p{fd_, POLLIN, 0};
+    int ready = 0;
+    do {
+        ready = ::poll(&p, 1, static_cast<int>(pause.count()));
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0;
+}
+
 std::string_view ClientConnection::buffered() const {
     return std::string_view(buffer_).substr(taken_);
 }
@@ -184,12 +195,19 @@ ssize_t ClientConnection::receive(char* ptr, std::size_t size) {
     if (tls_) {
         return tls_io(ptr, nullptr, size);
     }
+    // The poller saw the request arrive: most reads need no wait.
+    ssize_t n = 0;
+    do {
+        n = ::recv(fd_, ptr, size, MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+        return n;
+    }
     if (!wait(POLLIN, limits_.read_pause, read_until_)) {
         return -1; // no byte within the pause, or past the deadline
     }
-    ssize_t n = 0;
     do {
-        n = ::recv(fd_, ptr, size, 0);
+        n = ::recv(fd_, ptr, size, MSG_DONTWAIT);
     } while (n < 0 && errno == EINTR);
     return n;
 }
@@ -229,15 +247,48 @@ ssize_t ClientConnection::tls_io(char* read_to, const char* write_from, std::siz
 
 ssize_t ClientConnection::write(const char* ptr, std::size_t size) {
     start_writing();
+    if (out_.size() + size > write_gather) {
+        if (!flush()) {
+            return -1;
+        }
+        if (size > write_gather) {
+            return send_some(ptr, size);
+        }
+    }
+    out_.append(ptr, size);
+    return static_cast<ssize_t>(size);
+}
+
+bool ClientConnection::flush() {
+    std::size_t sent = 0;
+    while (sent < out_.size()) {
+        const ssize_t n = send_some(out_.data() + sent, out_.size() - sent);
+        if (n <= 0) {
+            out_.clear();
+            return false;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    out_.clear();
+    return true;
+}
+
+ssize_t ClientConnection::send_some(const char* ptr, std::size_t size) {
     if (tls_) {
         return tls_io(nullptr, ptr, size);
+    }
+    ssize_t n = 0;
+    do {
+        n = ::send(fd_, ptr, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+        return n;
     }
     if (!wait(POLLOUT, limits_.write_pause, write_until_)) {
         return -1;
     }
-    ssize_t n = 0;
     do {
-        n = ::send(fd_, ptr, size, MSG_NOSIGNAL);
+        n = ::send(fd_, ptr, size, MSG_NOSIGNAL | MSG_DONTWAIT);
     } while (n < 0 && errno == EINTR);
     return n;
 }
@@ -248,24 +299,17 @@ void ClientConnection::get_remote_ip_and_port(std::string& ip, int& port) const 
 }
 
 void ClientConnection::get_local_ip_and_port(std::string& ip, int& port) const {
-    sockaddr_storage addr{};
-    socklen_t len = sizeof addr;
-    ip.clear();
-    port = 0;
-    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        return;
+    // Asked for every request; it does not change for the connection's life.
+    if (local_port_ < 0) {
+        sockaddr_storage addr{};
+        socklen_t len = sizeof addr;
+        local_port_ = 0;
+        if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
+            local_ip_ = address_text(addr, local_port_);
+        }
     }
-    char text[INET6_ADDRSTRLEN] = {0};
-    if (addr.ss_family == AF_INET) {
-        const auto* in = reinterpret_cast<const sockaddr_in*>(&addr);
-        ::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
-        port = ntohs(in->sin_port);
-    } else if (addr.ss_family == AF_INET6) {
-        const auto* in6 = reinterpret_cast<const sockaddr_in6*>(&addr);
-        ::inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text);
-        port = ntohs(in6->sin6_port);
-    }
-    ip = text;
+    ip = local_ip_;
+    port = local_port_;
 }
 
 } // namespace ct::server

@@ -33,6 +33,8 @@ public:
     // A worker takes the request: its body must arrive by the body deadline, its answer go out
     // by the write deadline (counted from when the answer starts).
     void begin_request();
+    // Waits up to `pause` for bytes to read (or the connection's end).
+    bool await_readable(std::chrono::milliseconds pause) const;
     // Bytes read ahead and not yet taken.
     std::string_view buffered() const;
     // Shuts the socket down (a stopping server): blocked reads and writes end at once.
@@ -49,6 +51,9 @@ public:
     bool discard();
     // Ends our side of the connection: no more writes (a TLS close first).
     void end_writing();
+    // Sends what the answer wrote so far. Writes are gathered so that an answer's head and body
+    // leave in one packet. False when they could not go out in time.
+    bool flush();
 
     bool is_readable() const override;
     bool is_writable() const override;
@@ -73,6 +78,8 @@ private:
     bool wait(short events, std::chrono::milliseconds pause, Clock::time_point until) const;
     // A read of the worker from the socket, waiting within the pause and the deadline.
     ssize_t receive(char* ptr, std::size_t size);
+    // A write of the worker to the socket, likewise.
+    ssize_t send_some(const char* ptr, std::size_t size);
     // A TLS read (into `read_to`) or write (from `write_from`) of the worker, waiting as the TLS
     // library asks.
     ssize_t tls_io(char* read_to, const char* write_from, std::size_t size);
@@ -88,6 +95,9 @@ private:
     const HttpLimits& limits_;
     std::string buffer_;
     std::size_t taken_ = 0; // of buffer_
+    std::string out_;       // written and not yet sent
+    mutable std::string local_ip_;
+    mutable int local_port_ = -1; // not yet asked
     Clock::time_point read_until_;
     mutable bool writing_ = false;
     mutable Clock::time_point write_until_;

@@ -56,6 +56,8 @@ private:
     void accept_loop();
     void poll_loop();
     void work_loop();
+    After run(ClientConnection& c);
+    bool next_request_here(ClientConnection& c);
 
     // Under mutex_.
     void admit(int fd, std::string peer, int port);
@@ -71,6 +73,7 @@ private:
     void close(ClientConnection& c);
     bool watch(ClientConnection& c);
     void give_back(ClientConnection& c);
+    void wake_workers(std::unique_lock<std::mutex>& lock);
 
     HttpLimits limits_;
     Serve serve_;
@@ -85,6 +88,9 @@ private:
     std::unordered_map<int, std::unique_ptr<ClientConnection>> connections_;
     std::unordered_map<std::string, std::size_t> per_client_;
     std::deque<ClientConnection*> queue_;
+    std::size_t wakes_ = 0;              // requests queued whose worker is still to be woken
+    std::atomic<std::size_t> queued_{0}; // queue_'s size, for a look without the lock
+    std::atomic<int> lingering_{0};      // workers watching the connection they answered
     std::size_t draining_ = 0;
 
     std::thread acceptor_;
