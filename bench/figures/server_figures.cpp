@@ -15,8 +15,11 @@ using nlohmann::json;
 
 const json demo_params = json::array({"0001", BenchDatabase::demo_budget, "00"});
 
+// A call's answer checked by its opening, not parsed: a DOM parse of the demo answer (4 KB) costs
+// the client about twice what the server spends on the call, a cost the empty server's short
+// answers never pay, and the clients share the 2 cores with the server.
 void check_answer(const std::string& body) {
-    if (json::parse(body).contains("error")) {
+    if (!body.starts_with(R"({"id":1,"jsonrpc":"2.0","result":)")) {
         throw std::runtime_error("the call failed: " + body.substr(0, 300));
     }
 }

@@ -5,6 +5,7 @@
 #include "server/db/schema.h"
 #include "server/http/rpc_server.h"
 #include "server/methods/method_groups.h"
+#include "server/rpc/rpc_handler.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>
@@ -55,6 +56,9 @@ public:
         db_.reset();
         remove_files();
     }
+
+    Database& db() { return *db_; }
+    const MethodRegistry& registry() const { return *registry_; }
 
     json call(const std::string& method, const json& params) {
         const json request = {
@@ -141,6 +145,26 @@ void GetContratante(benchmark::State& state, const char* budget) {
     state.counters["calls_per_s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
+// The same call without HTTP: what the request handler and the database cost.
+void GetContratanteHandler(benchmark::State& state) {
+    Bench& server = bench();
+    RpcHandler handler(server.db(), server.registry());
+    const std::string body = json{{"jsonrpc", "2.0"},
+                                  {"id", 1},
+                                  {"method", "GetContratante"},
+                                  {"params", json::array({"0001", "0000000100", "00"})}}
+                                 .dump();
+    for (auto _ : state) {
+        std::string answer = handler.handle({body, {}, "bench", {}});
+        if (answer.find("\"result\"") == std::string::npos) {
+            state.SkipWithError(answer.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(answer);
+    }
+}
+BENCHMARK(GetContratanteHandler)->Unit(benchmark::kMicrosecond);
+
 BENCHMARK_CAPTURE(GetContratante, demo_budget, "0000000100")
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
