@@ -3,6 +3,7 @@
 #include "server/db/prepared_statement.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 #include <soci/postgresql/soci-postgresql.h>
 #include <soci/soci.h>
 #include <soci/sqlite3/soci-sqlite3.h>
@@ -121,6 +122,18 @@ bool Connection::lost() const {
     }
     auto* backend = static_cast<soci::postgresql_session_backend*>(session_->get_backend());
     return !backend || PQstatus(backend->conn_) == CONNECTION_BAD;
+}
+
+bool Connection::dropped_while_idle() const {
+    if (lost()) {
+        return true;
+    }
+    if (url_.engine != Engine::postgresql || !session_) {
+        return false;
+    }
+    auto* backend = static_cast<soci::postgresql_session_backend*>(session_->get_backend());
+    pollfd p{PQsocket(backend->conn_), POLLIN, 0};
+    return ::poll(&p, 1, 0) != 0;
 }
 
 void Connection::reopen() {

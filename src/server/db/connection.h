@@ -40,6 +40,10 @@ public:
     // True when the engine reports the session gone (a PostgreSQL server restarted or the
     // network dropped it); checked after a failure, never by a round trip of its own.
     bool lost() const;
+    // True when an idle PostgreSQL session has anything to read: with no statement running that
+    // is the server's farewell (the session was ended) or, rarely, a notice; either way the
+    // session is best opened again.
+    bool dropped_while_idle() const;
     // Opens the session again, with its settings and no prepared statements.
     void reopen();
 

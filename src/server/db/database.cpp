@@ -55,6 +55,12 @@ Database::Lease::~Lease() {
 
 Transaction::Transaction(Sql& sql, bool writes)
     : sql_(sql) {
+    // At PostgreSQL's READ COMMITTED every statement reads its own snapshot, in a transaction or
+    // not: a reading call needs none, and saves the round trips of BEGIN and COMMIT.
+    if (!writes && sql_.engine() == Engine::postgresql) {
+        sql_.reopen_if_dropped();
+        return;
+    }
     const std::string_view begin =
         sql_.engine() == Engine::sqlite && writes ? "BEGIN IMMEDIATE" : "BEGIN";
     try {
@@ -81,8 +87,10 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    sql_.exec("COMMIT");
-    open_ = false;
+    if (open_) {
+        sql_.exec("COMMIT");
+        open_ = false;
+    }
 }
 
 } // namespace ct::server

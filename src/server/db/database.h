@@ -56,7 +56,8 @@ private:
 
 // One database transaction; rolled back unless committed. Writers on SQLite take the write
 // lock at the start, so that two writers never deadlock upgrading a read lock. A session found
-// broken when the transaction begins is opened again and the transaction begun on it.
+// broken when the transaction begins is opened again and the transaction begun on it. Readers
+// on PostgreSQL run without one (see the constructor).
 class Transaction {
 public:
     Transaction(Sql& sql, bool writes);

@@ -173,6 +173,12 @@ void Sql::exec_once(std::string_view query) {
     connection_.exec_once(query);
 }
 
+void Sql::reopen_if_dropped() {
+    if (connection_.dropped_while_idle()) {
+        connection_.reopen();
+    }
+}
+
 bool Sql::reopen_if_lost() {
     if (!connection_.lost()) {
         return false;

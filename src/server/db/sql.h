@@ -74,6 +74,9 @@ public:
     // After a failure: when the session turns out to be gone, opens it again and returns true
     // (whatever ran on it before is lost, so only a caller that ran nothing yet may go on).
     bool reopen_if_lost();
+    // Before a call that runs without a transaction: a session the server ended while it sat
+    // idle is opened again (a local look at its socket, not a round trip).
+    void reopen_if_dropped();
 
     // " FOR UPDATE" where the engine locks rows read for a later write (SQLite locks the file).
     std::string_view lock_rows() const {
