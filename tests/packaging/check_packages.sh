@@ -4,6 +4,7 @@
 # configuration and serves /health.
 set -u
 build=$1
+source "$(dirname "$0")/../../scripts/listening.sh"
 tmp=$(mktemp -d)
 pid=
 cleanup() {
@@ -62,12 +63,9 @@ db="sqlite:$root/var/lib/contratante/contratante.db"
 "$program" --config "$config" --db "$db" init >"$tmp/init.txt" 2>&1 || fail "init failed"
 "$program" --config "$config" --db "$db" --port 0 >"$tmp/listening.txt" 2>"$tmp/server.txt" &
 pid=$!
-for _ in $(seq 100); do
-  grep -q '^listening on' "$tmp/listening.txt" 2>/dev/null && break
-  sleep 0.1
-done
-port=$(sed -nE 's/^listening on 127\.0\.0\.1:([0-9]+)$/\1/p' "$tmp/listening.txt")
-[ -n "$port" ] || fail "the unpacked server did not start on 127.0.0.1"
+address=$(listening_address "$tmp/listening.txt")
+[ "${address%:*}" = 127.0.0.1 ] || fail "the unpacked server did not start on 127.0.0.1"
+port=${address##*:}
 health=$(curl -s --max-time 10 -w ' %{http_code}' "http://127.0.0.1:$port/health")
 echo "$health" | grep -q '"database":"ok"' || fail "no healthy answer: $health"
 echo "$health" | grep -q '"sign_in":true' || fail "the packaged configuration does not require sign-in: $health"

@@ -3,6 +3,7 @@
 # database: the operator ANA is added, the program signs in with --operator and
 # CONTRATANTE_PASSWORD, and afterwards the server's audit must name ANA.
 set -u
+source "$(dirname "$0")/../../scripts/listening.sh"
 server=$1
 exe=$2
 script=$3
@@ -22,11 +23,8 @@ fail() {
 
 "$server" --db "$db" --demo --port 0 --sign-in >"$tmp/listening.txt" 2>"$tmp/server.txt" &
 pid=$!
-for _ in $(seq 100); do
-  grep -q '^listening on' "$tmp/listening.txt" 2>/dev/null && break
-  sleep 0.1
-done
-port=$(sed -nE 's/^listening on .*:([0-9]+)$/\1/p' "$tmp/listening.txt")
+address=$(listening_address "$tmp/listening.txt")
+port=${address##*:}
 [ -n "$port" ] || fail "the server did not start"
 
 export CONTRATANTE_PASSWORD=senha-da-ana

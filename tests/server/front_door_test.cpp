@@ -47,37 +47,21 @@ protected:
 };
 
 TEST_P(FrontDoorTest, IdleAndSlowConnectionsNeverKeepACallWaiting) {
-    std::vector<std::unique_ptr<RawClient>> idle;
-    std::vector<std::unique_ptr<RawClient>> slow;
-    for (int i = 0; i < 50; ++i) {
-        idle.push_back(std::make_unique<RawClient>(port(), "127.0.0.2"));
-        slow.push_back(std::make_unique<RawClient>(port(), "127.0.0.3"));
-        ASSERT_TRUE(idle.back()->connected() && slow.back()->connected());
-        ASSERT_TRUE(slow.back()->send(std::string("POST ") + rpc_path + " HTTP/1.1\r\n"));
-    }
     // A header line every 200 ms from each slow client, for as long as the server keeps it.
-    std::atomic<bool> stop{false};
-    std::thread trickle([&] {
-        for (int line = 0; !stop && line < 100; ++line) {
-            for (auto& c : slow) {
-                c->send(fmt::format("X-Line-{}: x\r\n", line));
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        }
-    });
+    IdleAndSlowClients crowd(port(), 50, std::chrono::milliseconds(200), 100);
+    ASSERT_TRUE(crowd.ready());
     // With one worker and all of them held, a call is still served, and served again.
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(value("GetParamOrca", json::array())["rows"][0][0], "S");
     }
-    for (auto& c : slow) {
+    for (auto& c : crowd.slow) {
         EXPECT_TRUE(c->closed_within(std::chrono::seconds(20))); // past its deadline
     }
-    stop = true;
-    trickle.join();
+    crowd.stop();
     EXPECT_GE(server().front_door()->refusals().too_slow.load(), 50);
     // The idle ones are still there, and each can still call.
-    ASSERT_TRUE(idle.front()->send(call_text("GetParamOrca")));
-    EXPECT_TRUE(idle.front()->read().body.contains("result"));
+    ASSERT_TRUE(crowd.idle.front()->send(call_text("GetParamOrca")));
+    EXPECT_TRUE(crowd.idle.front()->read().body.contains("result"));
 }
 
 TEST_P(FrontDoorTest, OneAddressCannotTakeEveryConnection) {

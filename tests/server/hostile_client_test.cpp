@@ -381,31 +381,13 @@ TEST_P(HostileClientTest, EveryAttackGetsARefusalOrCorrectService) {
          }},
         {"50 idle connections and 50 sending a header line every 2 s", false,
          [this] {
-             std::vector<std::unique_ptr<RawClient>> idle;
-             std::vector<std::unique_ptr<RawClient>> slow;
-             for (int i = 0; i < 50; ++i) {
-                 idle.push_back(std::make_unique<RawClient>(port(), "127.0.0.2"));
-                 slow.push_back(std::make_unique<RawClient>(port(), "127.0.0.3"));
-                 ASSERT_TRUE(idle.back()->connected() && slow.back()->connected());
-                 ASSERT_TRUE(slow.back()->send(std::string("POST ") + rpc_path + " HTTP/1.1\r\n"));
-             }
-             std::atomic<bool> stop{false};
-             std::thread trickle([&] {
-                 for (int line = 0; !stop; ++line) {
-                     for (auto& c : slow) {
-                         c->send(fmt::format("X-Linha-{}: x\r\n", line));
-                     }
-                     for (int tenth = 0; tenth < 20 && !stop; ++tenth) {
-                         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                     }
-                 }
-             });
+             IdleAndSlowClients crowd(port(), 50, std::chrono::seconds(2));
+             ASSERT_TRUE(crowd.ready());
              std::this_thread::sleep_for(std::chrono::milliseconds(2500)); // two lines each
              const auto start = Clock::now();
              const json answer = call("GetParamOrca", json::array());
              const double took = ms_since(start);
-             stop = true;
-             trickle.join();
+             crowd.stop();
              EXPECT_TRUE(answer.contains("result")) << answer;
              EXPECT_LT(took, 2000); // generous for a loaded machine; the figure is the measure
              figure(fmt::format("a call among 50 idle and 50 slow connections: {:.2f} ms", took));

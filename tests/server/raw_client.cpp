@@ -130,4 +130,36 @@ std::string RawClient::post(std::string_view body, std::string_view extra) {
     return out;
 }
 
+IdleAndSlowClients::IdleAndSlowClients(int port, int count, std::chrono::milliseconds every,
+                                       int lines) {
+    for (int i = 0; i < count; ++i) {
+        idle.push_back(std::make_unique<RawClient>(port, "127.0.0.2"));
+        slow.push_back(std::make_unique<RawClient>(port, "127.0.0.3"));
+        ready_ = ready_ && idle.back()->connected() && slow.back()->connected() &&
+                 slow.back()->send(std::string("POST ") + rpc_path + " HTTP/1.1\r\n");
+    }
+    trickle_ = std::thread([this, every, lines] {
+        constexpr auto step = std::chrono::milliseconds(50);
+        for (int line = 0; !stop_ && line < lines; ++line) {
+            for (auto& c : slow) {
+                c->send("X-Line-" + std::to_string(line) + ": x\r\n");
+            }
+            for (std::chrono::milliseconds waited{0}; waited < every && !stop_; waited += step) {
+                std::this_thread::sleep_for(step);
+            }
+        }
+    });
+}
+
+IdleAndSlowClients::~IdleAndSlowClients() {
+    stop();
+}
+
+void IdleAndSlowClients::stop() {
+    stop_ = true;
+    if (trickle_.joinable()) {
+        trickle_.join();
+    }
+}
+
 } // namespace ct::server::testing

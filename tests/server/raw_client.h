@@ -1,9 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 namespace ct::server::testing {
 
@@ -41,6 +45,29 @@ public:
 private:
     int fd_ = -1;
     std::string pending_; // read beyond the last answer
+};
+
+// Connections that would hold the door of a naive server: `count` idle ones from 127.0.0.2, and
+// `count` from 127.0.0.3 that send a request's headers a line every `every`, for as long as the
+// server keeps them (or `lines` lines, or until stopped).
+class IdleAndSlowClients {
+public:
+    IdleAndSlowClients(int port, int count, std::chrono::milliseconds every, int lines = 1000);
+    ~IdleAndSlowClients();
+    IdleAndSlowClients(const IdleAndSlowClients&) = delete;
+    IdleAndSlowClients& operator=(const IdleAndSlowClients&) = delete;
+
+    // Every connection made and the slow ones' first line sent.
+    bool ready() const { return ready_; }
+    void stop();
+
+    std::vector<std::unique_ptr<RawClient>> idle;
+    std::vector<std::unique_ptr<RawClient>> slow;
+
+private:
+    bool ready_ = true;
+    std::atomic<bool> stop_{false};
+    std::thread trickle_;
 };
 
 } // namespace ct::server::testing
