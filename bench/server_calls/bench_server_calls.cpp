@@ -164,8 +164,7 @@ void GetContratanteHandler(benchmark::State& state, const char* budget) {
         benchmark::DoNotOptimize(answer);
     }
 }
-BENCHMARK_CAPTURE(GetContratanteHandler, demo_budget, "0000000100")
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(GetContratanteHandler, demo_budget, "0000000100")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(GetContratanteHandler, budget_of_10000, big_budget)
     ->Unit(benchmark::kMillisecond);
 
@@ -177,33 +176,43 @@ BENCHMARK_CAPTURE(GetContratante, budget_of_10000, big_budget)
     ->UseRealTime()
     ->Iterations(5);
 
-// One SetEndeCont whose delta modifies every party of the big budget (as the apportionment
-// sends it): a new charged value on each row.
-void SetEndeContModify10000(benchmark::State& state) {
-    json current = bench().call("GetContratante", json::array({"0001", big_budget, "00"}))[0];
-    const json& fields = current["fields"];
+// A delta giving the first `count` parties of a party packet a new charged value, and the
+// packet's rows as they are once it is saved.
+struct ValueChange {
+    json delta;
+    json rows;
+};
+ValueChange value_change(const json& packet, double value, std::size_t count) {
+    const json& fields = packet["fields"];
     std::size_t value_field = 0;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (fields[i]["name"] == "VRRECECONTOREV") {
             value_field = i;
         }
     }
+    ValueChange out{{{"fields", fields}, {"delta", json::array()}}, packet["rows"]};
+    for (std::size_t r = 0; r < std::min(count, out.rows.size()); ++r) {
+        out.rows[r][value_field] = value;
+        out.delta["delta"].push_back(
+            {{"op", "modify"}, {"old", packet["rows"][r]}, {"new", out.rows[r]}});
+    }
+    return out;
+}
+
+// One SetEndeCont whose delta modifies every party of the big budget (as the apportionment
+// sends it): a new charged value on each row.
+void SetEndeContModify10000(benchmark::State& state) {
+    json current = bench().call("GetContratante", json::array({"0001", big_budget, "00"}))[0];
     double value = 100.0;
     for (auto _ : state) {
         state.PauseTiming();
         value += 0.01;
-        json delta = {{"fields", fields}, {"delta", json::array()}};
-        json next = current["rows"];
-        for (std::size_t r = 0; r < next.size(); ++r) {
-            next[r][value_field] = value;
-            delta["delta"].push_back(
-                {{"op", "modify"}, {"old", current["rows"][r]}, {"new", next[r]}});
-        }
-        const json params = json::array({delta, nullptr, "0001", big_budget, "00"});
+        ValueChange change = value_change(current, value, current["rows"].size());
+        const json params = json::array({change.delta, nullptr, "0001", big_budget, "00"});
         state.ResumeTiming();
         json totals = bench().call("SetEndeCont", params);
         benchmark::DoNotOptimize(totals);
-        current["rows"] = std::move(next);
+        current["rows"] = std::move(change.rows);
     }
     state.counters["parties"] = static_cast<double>(current["rows"].size());
 }
@@ -215,28 +224,16 @@ void SetEndeContOneParty(benchmark::State& state, const char* synchronous) {
     Bench& server = bench();
     server.set_synchronous(synchronous);
     json current = server.call("GetContratante", json::array({"0001", "0000000100", "00"}))[0];
-    const json& fields = current["fields"];
-    std::size_t value_field = 0;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i]["name"] == "VRRECECONTOREV") {
-            value_field = i;
-        }
-    }
     double value = 100.0;
     for (auto _ : state) {
         state.PauseTiming();
         value += 0.01;
-        json next = current["rows"][0];
-        next[value_field] = value;
-        json delta = {
-            {"fields", fields},
-            {"delta",
-             json::array({{{"op", "modify"}, {"old", current["rows"][0]}, {"new", next}}})}};
-        const json params = json::array({delta, nullptr, "0001", "0000000100", "00"});
+        ValueChange change = value_change(current, value, 1);
+        const json params = json::array({change.delta, nullptr, "0001", "0000000100", "00"});
         state.ResumeTiming();
         json totals = server.call("SetEndeCont", params);
         benchmark::DoNotOptimize(totals);
-        current["rows"][0] = std::move(next);
+        current["rows"] = std::move(change.rows);
     }
     server.set_synchronous("FULL");
 }
