@@ -160,6 +160,62 @@ TEST_P(DeltaApplierTest, PacketsWithoutTheKeyOrWithFractionsAreRefused) {
     EXPECT_THROW(apply(keyless), RpcError);
 }
 
+// Hundreds of modifies are written in batches on PostgreSQL: every row gets its own values, a
+// row changed between two batches is read anew, and a stale row anywhere refuses them all.
+TEST_P(DeltaApplierTest, ManyModifiesInBatchesKeepEveryRowsOwnValues) {
+    json p = parties();
+    json d = delta_of(p);
+    const json base = p["rows"][0];
+    for (int i = 0; i < 250; ++i) {
+        add_insert(d, with_values(p, base, {{"NMFANTCLIE", "Novo " + std::to_string(i)}}));
+    }
+    apply(d);
+    json all = parties();
+    ASSERT_EQ(all["rows"].size(), 253u);
+    struct Case {
+        const char* what;
+        int stale_at; // -1: none
+    };
+    for (const Case& c : {Case{"a stale row in the third batch", 230}, Case{"all fresh", -1}}) {
+        SCOPED_TRACE(c.what);
+        json m = delta_of(all);
+        for (std::size_t i = 0; i < all["rows"].size(); ++i) {
+            json old_row = all["rows"][i];
+            const double value = 1000.0 + static_cast<double>(i) + 0.01;
+            json changes = {{"VRRECECONTOREV", value}};
+            if (i % 3 == 0) { // another set of changed columns, mixed in
+                changes["NMCONTCLIORE"] = "Contato " + std::to_string(i);
+            }
+            if (static_cast<int>(i) == c.stale_at) {
+                old_row = with_values(all, old_row, {{"VRRECECONTOREV", 1.0}});
+            }
+            add_modify(m, old_row, with_values(all, all["rows"][i], changes));
+        }
+        // The first party again, after its first change (read anew, not from the batch).
+        add_modify(m, with_values(all, all["rows"][0], {{"VRRECECONTOREV", 1000.01}}),
+                   with_values(all, all["rows"][0], {{"VRRECECONTOREV", 7.5}}));
+        if (c.stale_at >= 0) {
+            EXPECT_THROW(apply(m), AppError);
+            EXPECT_EQ(count("SELECT COUNT(*) FROM ENDECONTORCA WHERE NMCONTCLIORE LIKE 'Contato%'"),
+                      0);
+            EXPECT_DOUBLE_EQ(std::stod(stored("VRRECECONTOREV", "0000000002")), 3500.0);
+            continue;
+        }
+        EXPECT_EQ(apply(m).modified, 254);
+        EXPECT_DOUBLE_EQ(std::stod(stored("VRRECECONTOREV", "0000000001")), 7.5);
+        EXPECT_EQ(stored("NMCONTCLIORE", "0000000001"), "Contato 0");
+        EXPECT_DOUBLE_EQ(std::stod(stored("VRRECECONTOREV", "0000000199")), 1198.01);
+        EXPECT_EQ(stored("NMCONTCLIORE", "0000000199"), "Contato 198");
+        EXPECT_DOUBLE_EQ(std::stod(stored("VRRECECONTOREV", "0000000201")), 1200.01);
+        EXPECT_EQ(stored("NMCONTCLIORE", "0000000201"), "Ana Beatriz");
+        EXPECT_EQ(count("SELECT COUNT(*) FROM ENDECONTORCA WHERE NRORCAEVENTO = '0000000100' "
+                        "AND VRRECECONTOREV > 1000 AND VRRECECONTOREV < 1300"),
+                  252);
+        EXPECT_EQ(count("SELECT COUNT(*) FROM ENDECONTORCA WHERE NMCONTCLIORE LIKE 'Contato%'"),
+                  85);
+    }
+}
+
 CT_SERVER_TEST_ON_ENGINES(DeltaApplierTest);
 
 } // namespace

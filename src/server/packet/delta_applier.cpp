@@ -17,6 +17,23 @@ namespace {
 constexpr std::size_t read_batch = 100;
 constexpr std::size_t read_alone = 8;
 
+// What a value of each kind is cast to in a list of rows (VALUES), where PostgreSQL cannot tell
+// the type of a parameter from the column it goes to.
+const char* sql_type(ColumnKind kind) {
+    switch (kind) {
+    case ColumnKind::money:
+    case ColumnKind::number:
+        return "NUMERIC";
+    case ColumnKind::integer:
+        return "BIGINT";
+    case ColumnKind::datetime:
+        return "TIMESTAMP";
+    case ColumnKind::text:
+        break;
+    }
+    return "VARCHAR";
+}
+
 std::string right_trimmed(const SqlValue& v) {
     std::string t = as_text(v);
     while (!t.empty() && t.back() == ' ') {
@@ -64,8 +81,9 @@ struct DeltaApplier::Plan {
     std::string where_many;                   // read_batch keys, for reading rows ahead
     std::map<std::string, std::string> reads; // by the columns read
     std::string remove;
-    std::map<std::string, std::string> inserts; // by column list
-    std::map<std::string, std::string> updates; // by changed columns
+    std::map<std::string, std::string> inserts;       // by column list
+    std::map<std::string, std::string> updates;       // by changed columns
+    std::map<std::string, std::string> batch_updates; // by changed columns, read_batch rows
 };
 
 const StoredColumn* TableMapping::find(std::string_view name) const {
@@ -299,14 +317,14 @@ void DeltaApplier::read_ahead(Plan& plan, const Packet& delta, std::size_t begin
         });
 }
 
-std::optional<DeltaApplier::StoredRow> DeltaApplier::stored_row(const Plan& plan,
-                                                                const RowValues& key) {
+std::optional<DeltaApplier::StoredRow> DeltaApplier::stored_row(Plan& plan, const RowValues& key) {
     // A row read ahead serves once: after its change, or for a key met again, read it anew.
     if (auto it = read_.find(key_text(key)); it != read_.end()) {
         StoredRow row = std::move(it->second);
         read_.erase(it);
         return row;
     }
+    write_pending(plan);
     SqlParams params;
     add_key_params(params, key, 0);
     ResultSet rs = sql_.query(plan.read_one, params);
@@ -317,6 +335,7 @@ std::optional<DeltaApplier::StoredRow> DeltaApplier::stored_row(const Plan& plan
 }
 
 void DeltaApplier::insert(Plan& plan, RowValues& row) {
+    write_pending(plan);
     if (before_insert) {
         before_insert(row);
     }
@@ -344,7 +363,8 @@ void DeltaApplier::insert(Plan& plan, RowValues& row) {
     sql_.exec(text, std::move(params));
 }
 
-void DeltaApplier::remove(const Plan& plan, const RowValues& key) {
+void DeltaApplier::remove(Plan& plan, const RowValues& key) {
+    write_pending(plan);
     if (before_delete) {
         before_delete(key);
     }
@@ -387,23 +407,12 @@ bool DeltaApplier::modify(Plan& plan, const DeltaChange& change, const RowValues
     for (const auto& [c, value] : changed) {
         columns += fmt::format("{},", c);
     }
-    std::string& text = plan.updates[columns];
-    if (text.empty()) {
-        std::string set;
-        for (std::size_t i = 0; i < changed.size(); ++i) {
-            set += fmt::format("{}{} = :s{}", i ? ", " : "",
-                               mapping_.columns[changed[i].first].name, i);
-        }
-        text = fmt::format("UPDATE {} SET {} WHERE {}", mapping_.table, set,
-                           key_condition(mapping_, plan.keys, 0));
+    PendingUpdate update{std::move(columns), std::move(changed), key};
+    if (sql_.engine() == Engine::postgresql) {
+        pending_.push_back(std::move(update));
+    } else {
+        write_together(plan, {&update}); // a statement costs SQLite no round trip
     }
-    SqlParams params;
-    params.reserve(changed.size() + key.values.size());
-    for (std::size_t i = 0; i < changed.size(); ++i) {
-        params.push_back({fmt::format("s{}", i), std::move(changed[i].second)});
-    }
-    add_key_params(params, key, 0);
-    sql_.exec(text, std::move(params));
     return true;
 }
 
@@ -464,13 +473,109 @@ DeltaOutcome DeltaApplier::apply(const Packet& delta) {
                 continue;
             }
             if (after_modify) {
+                write_pending(plan);
                 after_modify(key, stored_values(plan, change.new_row));
             }
             ++outcome.modified;
         }
+        write_pending(plan);
     }
     read_.clear();
     return outcome;
+}
+
+void DeltaApplier::write_pending(Plan& plan) {
+    if (pending_.empty()) {
+        return;
+    }
+    std::map<std::string, std::vector<const PendingUpdate*>> by_columns;
+    for (const PendingUpdate& p : pending_) {
+        by_columns[p.columns].push_back(&p);
+    }
+    for (auto& [columns, rows] : by_columns) {
+        if (rows.size() < read_alone) {
+            for (const PendingUpdate* p : rows) {
+                write_together(plan, {p});
+            }
+            continue;
+        }
+        for (std::size_t begin = 0; begin < rows.size(); begin += read_batch) {
+            const auto from = rows.begin() + static_cast<std::ptrdiff_t>(begin);
+            const auto to = rows.begin() +
+                            static_cast<std::ptrdiff_t>(std::min(rows.size(), begin + read_batch));
+            write_together(plan, std::vector<const PendingUpdate*>(from, to));
+        }
+    }
+    pending_.clear();
+}
+
+// One UPDATE for one row, or for read_batch rows of the same changed columns (the last repeated
+// to fill it, so that one prepared statement serves: a row met twice is written twice alike).
+void DeltaApplier::write_together(Plan& plan, const std::vector<const PendingUpdate*>& rows) {
+    const PendingUpdate& first = *rows.front();
+    const std::size_t width = first.changed.size();
+    const std::size_t keys = plan.keys.size();
+    SqlParams params;
+    if (rows.size() == 1) {
+        std::string& text = plan.updates[first.columns];
+        if (text.empty()) {
+            std::string set;
+            for (std::size_t i = 0; i < width; ++i) {
+                set += fmt::format("{}{} = :s{}", i ? ", " : "",
+                                   mapping_.columns[first.changed[i].first].name, i);
+            }
+            text = fmt::format("UPDATE {} SET {} WHERE {}", mapping_.table, set,
+                               key_condition(mapping_, plan.keys, 0));
+        }
+        for (std::size_t i = 0; i < width; ++i) {
+            params.push_back({fmt::format("s{}", i), first.changed[i].second});
+        }
+        add_key_params(params, first.key, 0);
+        sql_.exec(text, std::move(params));
+        return;
+    }
+    std::string& text = plan.batch_updates[first.columns];
+    if (text.empty()) {
+        std::string set;
+        std::string names;
+        std::string where;
+        for (std::size_t i = 0; i < width; ++i) {
+            set += fmt::format("{}{} = V.S{}", i ? ", " : "",
+                               mapping_.columns[first.changed[i].first].name, i);
+        }
+        for (std::size_t k = 0; k < keys; ++k) {
+            names += fmt::format("K{}, ", k);
+            where += fmt::format("{}T.{} = V.K{}", k ? " AND " : "",
+                                 mapping_.columns[plan.keys[k]].name, k);
+        }
+        for (std::size_t i = 0; i < width; ++i) {
+            names += fmt::format("{}S{}", i ? ", " : "", i);
+        }
+        std::string values;
+        for (std::size_t r = 0; r < read_batch; ++r) {
+            values += r ? ", (" : "(";
+            for (std::size_t k = 0; k < keys; ++k) {
+                values += fmt::format("CAST(:k{} AS {}), ", r * keys + k,
+                                      sql_type(mapping_.columns[plan.keys[k]].kind));
+            }
+            for (std::size_t i = 0; i < width; ++i) {
+                values += fmt::format("{}CAST(:s{} AS {})", i ? ", " : "", r * width + i,
+                                      sql_type(mapping_.columns[first.changed[i].first].kind));
+            }
+            values += ')';
+        }
+        text = fmt::format("UPDATE {} AS T SET {} FROM (VALUES {}) AS V({}) WHERE {}",
+                           mapping_.table, set, values, names, where);
+    }
+    params.reserve(read_batch * (keys + width));
+    for (std::size_t r = 0; r < read_batch; ++r) {
+        const PendingUpdate& row = *rows[std::min(r, rows.size() - 1)];
+        add_key_params(params, row.key, r * keys);
+        for (std::size_t i = 0; i < width; ++i) {
+            params.push_back({fmt::format("s{}", r * width + i), row.changed[i].second});
+        }
+    }
+    sql_.exec(text, std::move(params));
 }
 
 } // namespace ct::server

@@ -80,17 +80,27 @@ private:
     RowValues key_of(const Plan& plan, const PackedRow& row) const;
     void check_values(const Plan& plan, const PackedRow& row) const;
     void read_ahead(Plan& plan, const Packet& delta, std::size_t begin, std::size_t end);
-    std::optional<StoredRow> stored_row(const Plan& plan, const RowValues& key);
+    std::optional<StoredRow> stored_row(Plan& plan, const RowValues& key);
     void insert(Plan& plan, RowValues& row);
-    void remove(const Plan& plan, const RowValues& key);
+    void remove(Plan& plan, const RowValues& key);
     bool modify(Plan& plan, const DeltaChange& change, const RowValues& key,
                 const StoredRow& stored);
+    // PostgreSQL: modifies are written a hundred to a statement (a round trip each), before
+    // anything else reads or writes the table and at the end of each batch of changes.
+    struct PendingUpdate {
+        std::string columns; // the changed columns, as the statement's key
+        std::vector<std::pair<std::size_t, SqlValue>> changed;
+        RowValues key;
+    };
+    void write_pending(Plan& plan);
+    void write_together(Plan& plan, const std::vector<const PendingUpdate*>& rows);
     void check_keys(const Packet& delta) const;
     std::string describe(const RowValues& key) const;
 
     Sql& sql_;
     const TableMapping& mapping_;
     std::unordered_map<std::string, StoredRow> read_; // rows read ahead, by key text
+    std::vector<PendingUpdate> pending_;
 };
 
 } // namespace ct::server
