@@ -55,6 +55,8 @@ DecimalDigits roundedDigits(double value, int places) {
     return d;
 }
 
+// Money is rounded on every sum and comparison: the digits are worked on in place, with no
+// allocation, as roundedDigits would give them.
 double RoundDec(double value, int decimals) {
     if (!std::isfinite(value) || value == 0.0)
         return value;
@@ -62,14 +64,39 @@ double RoundDec(double value, int decimals) {
     // Beyond 2^53 a double has no fractional part left to round.
     if (std::fabs(value) >= 9007199254740992.0)
         return value;
-    const DecimalDigits d = roundedDigits(value, decimals);
-    std::string text = d.integer;
-    if (!d.fraction.empty()) {
-        text += '.';
-        text += d.fraction;
+    std::array<char, 512> buffer{}; // one place in front for a carry out of the first digit
+    char* const first = buffer.data() + 1;
+    const auto written = std::to_chars(first, buffer.data() + buffer.size(), std::fabs(value),
+                                       std::chars_format::fixed);
+    if (written.ec != std::errc())
+        return 0.0;
+    char* end = written.ptr;
+    char* const point = std::find(first, end, '.');
+    const auto places = static_cast<std::ptrdiff_t>(decimals);
+    // No more decimals than asked: the shortest text already reads back as the value.
+    if (point == end || end - point - 1 <= places)
+        return value;
+    const bool roundUp = point[1 + places] >= '5';
+    end = places == 0 ? point : point + 1 + places;
+    char* start = first;
+    if (roundUp) {
+        char* digit = end - 1;
+        for (;; --digit) {
+            if (digit < first) {
+                *--start = '1';
+                break;
+            }
+            if (*digit == '.')
+                continue;
+            if (*digit != '9') {
+                ++*digit;
+                break;
+            }
+            *digit = '0';
+        }
     }
     double result = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), result);
+    std::from_chars(start, end, result);
     // No negative zero: -0.001 rounds to a plain 0.
     if (result == 0.0)
         return 0.0;

@@ -1,8 +1,11 @@
 #include "platform/host/round_dec.h"
 
+#include <charconv>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
+#include <string>
 
 namespace ct {
 namespace {
@@ -79,6 +82,32 @@ TEST(RoundDec, NonFiniteValuesComeBack) {
               std::numeric_limits<double>::infinity());
     EXPECT_EQ(RoundDec(-std::numeric_limits<double>::infinity(), 2),
               -std::numeric_limits<double>::infinity());
+}
+
+// The rounded value read back from the rounded digits a number is shown with.
+double fromDigits(double value, int decimals) {
+    const DecimalDigits d = roundedDigits(value, std::min(std::max(decimals, 0), 15));
+    const std::string text = d.integer + (d.fraction.empty() ? "" : "." + d.fraction);
+    double out = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), out);
+    return out == 0.0 ? 0.0 : (value < 0 ? -out : out);
+}
+
+TEST(RoundDec, AgreesWithTheDigitsShown) {
+    std::mt19937_64 random(20261207);
+    std::uniform_int_distribution<long long> cents(-1'000'000'000'000, 1'000'000'000'000);
+    std::uniform_real_distribution<double> any(-1e9, 1e9);
+    std::uniform_int_distribution<int> thousandths(-999'999, 999'999);
+    for (int i = 0; i < 300'000; ++i) {
+        const double values[] = {static_cast<double>(cents(random)) / 100.0, any(random),
+                                 static_cast<double>(thousandths(random)) / 1000.0,
+                                 static_cast<double>(cents(random)) / 1000.0 + 0.0005};
+        for (double v : values) {
+            for (int decimals : {0, 2, 3, 15}) {
+                ASSERT_EQ(RoundDec(v, decimals), fromDigits(v, decimals)) << v << " " << decimals;
+            }
+        }
+    }
 }
 
 } // namespace
