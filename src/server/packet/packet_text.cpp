@@ -340,6 +340,19 @@ bool holds_written(const json& value) {
 
 } // namespace
 
+std::size_t written_bytes(const json& value) {
+    if (is_written_json(value)) {
+        return value.get_binary().size();
+    }
+    std::size_t bytes = 0;
+    if (value.is_array() || value.is_object()) {
+        for (const auto& element : value) {
+            bytes += written_bytes(element);
+        }
+    }
+    return bytes;
+}
+
 void write_json(std::string& out, const json& value) {
     if (is_written_json(value)) {
         const Bytes& text = value.get_binary();

@@ -34,5 +34,8 @@ nlohmann::json written_json(std::vector<std::uint8_t> text);
 bool is_written_json(const nlohmann::json& value);
 // Appends the JSON text of a value; written values go in as they are, at any depth.
 void write_json(std::string& out, const nlohmann::json& value);
+// Bytes of the text written ahead within a value: room to reserve before writing it, so that an
+// answer of megabytes is not copied as it grows.
+std::size_t written_bytes(const nlohmann::json& value);
 
 } // namespace ct::server

@@ -107,8 +107,11 @@ std::string RpcHandler::handle(const RpcCall& call) {
         Arguments args(*def, std::move(request.params), request.param_count);
         const std::string result = run(*def, std::move(args), call, request.fingerprint);
         spdlog::info("{} {:.1f} ms ok", name, elapsed());
-        std::string out = "{\"id\":";
-        out += dump(id);
+        const std::string id_text = dump(id);
+        std::string out;
+        out.reserve(result.size() + id_text.size() + 40);
+        out += "{\"id\":";
+        out += id_text;
         out += ",\"jsonrpc\":\"2.0\",\"result\":";
         out += result;
         out += '}';
@@ -165,6 +168,7 @@ std::string RpcHandler::run(const MethodDef& def, Arguments&& args, const RpcCal
     answer["byref"] = ctx.take_byref();
     answer["value"] = std::move(value); // packets of megabytes: moved, never copied
     std::string result;
+    result.reserve(written_bytes(answer["value"]) + 4096);
     write_json(result, answer);
     if (!key.empty()) {
         RequestLog::record(sql, key, result);
