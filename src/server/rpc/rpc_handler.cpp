@@ -140,12 +140,32 @@ std::string RpcHandler::handle(const RpcCall& call) {
 
 std::string RpcHandler::run(const MethodDef& def, Arguments&& args, const RpcCall& call,
                             std::uint64_t fingerprint) {
+    Database::Lease lease(db_);
+    Sql& sql = lease.sql();
+    if (def.writes || sql.engine() != Engine::postgresql) {
+        return run_on(sql, def, std::move(args), call, fingerprint);
+    }
+    // A reading call on PostgreSQL runs outside a transaction, so a session the server ended a
+    // moment before is found only by its first statement. Reading twice changes nothing: the call
+    // runs once more on a new session.
+    Arguments again = args;
+    try {
+        return run_on(sql, def, std::move(args), call, fingerprint);
+    } catch (const std::exception& e) {
+        if (!sql.reopen_if_lost()) {
+            throw;
+        }
+        spdlog::warn("database session lost ({}); opened again", e.what());
+        return run_on(sql, def, std::move(again), call, fingerprint);
+    }
+}
+
+std::string RpcHandler::run_on(Sql& sql, const MethodDef& def, Arguments&& args,
+                               const RpcCall& call, std::uint64_t fingerprint) {
     // Only writing calls are answered once; a session's opening never is, for its answer holds
     // the token, which the server keeps only hashed.
     const std::string_view key =
         def.writes && !auth::session_method(def.name) ? call.request_key : std::string_view();
-    Database::Lease lease(db_);
-    Sql& sql = lease.sql();
     Transaction tx(sql, def.writes);
     // Sign-in: the operator comes from the session token, before anything else is read, and so
     // before a retried call's first answer is given again.

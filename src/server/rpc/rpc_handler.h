@@ -46,6 +46,8 @@ private:
     // The answer's "result" as JSON text.
     std::string run(const MethodDef& def, Arguments&& args, const RpcCall& call,
                     std::uint64_t fingerprint);
+    std::string run_on(Sql& sql, const MethodDef& def, Arguments&& args, const RpcCall& call,
+                       std::uint64_t fingerprint);
 
     Database& db_;
     const MethodRegistry& methods_;
