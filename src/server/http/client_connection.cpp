@@ -196,20 +196,15 @@ ssize_t ClientConnection::receive(char* ptr, std::size_t size) {
         return tls_io(ptr, nullptr, size);
     }
     // The poller saw the request arrive: most reads need no wait.
-    ssize_t n = 0;
-    do {
-        n = ::recv(fd_, ptr, size, MSG_DONTWAIT);
-    } while (n < 0 && errno == EINTR);
-    if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
-        return n;
+    for (;;) {
+        const ssize_t n = ::recv(fd_, ptr, size, MSG_DONTWAIT);
+        if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+            return n;
+        }
+        if (errno != EINTR && !wait(POLLIN, limits_.read_pause, read_until_)) {
+            return -1; // no byte within the pause, or past the deadline
+        }
     }
-    if (!wait(POLLIN, limits_.read_pause, read_until_)) {
-        return -1; // no byte within the pause, or past the deadline
-    }
-    do {
-        n = ::recv(fd_, ptr, size, MSG_DONTWAIT);
-    } while (n < 0 && errno == EINTR);
-    return n;
 }
 
 void ClientConnection::start_writing() const {
@@ -277,20 +272,15 @@ ssize_t ClientConnection::send_some(const char* ptr, std::size_t size) {
     if (tls_) {
         return tls_io(nullptr, ptr, size);
     }
-    ssize_t n = 0;
-    do {
-        n = ::send(fd_, ptr, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-    } while (n < 0 && errno == EINTR);
-    if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
-        return n;
+    for (;;) {
+        const ssize_t n = ::send(fd_, ptr, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+            return n;
+        }
+        if (errno != EINTR && !wait(POLLOUT, limits_.write_pause, write_until_)) {
+            return -1; // the client took nothing within the pause, or past the deadline
+        }
     }
-    if (!wait(POLLOUT, limits_.write_pause, write_until_)) {
-        return -1;
-    }
-    do {
-        n = ::send(fd_, ptr, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-    } while (n < 0 && errno == EINTR);
-    return n;
 }
 
 void ClientConnection::get_remote_ip_and_port(std::string& ip, int& port) const {
