@@ -10,9 +10,11 @@ namespace ct::server {
 // SQL condition of an open party (neither cancelled nor refunded), on the party table's alias.
 std::string open_party(std::string_view alias);
 
-// The statement texts of the two reads below (parameters :fil, :orc, :seq), built once.
+// The statement texts of the reads below (parameters :fil, :orc, :seq), built once. The third
+// is the first with the totals of the second on every row (their parameters :tfil, :torc, :tseq).
 const std::string& parties_query();
 const std::string& totals_query();
+const std::string& parties_and_totals_query();
 
 // The parties of a budget sequence by party number, every field of party_fields(), as a
 // written packet (see written_packet): for an answer, not for reading.
@@ -21,6 +23,9 @@ nlohmann::json parties_packet(Sql& sql, const std::string& branch, const std::st
 // One row of TOTALCONV, TOTALRATEADO, TOTALCONTRAT over the open parties of the sequence.
 nlohmann::json totals_packet(Sql& sql, const std::string& branch, const std::string& budget,
                              const std::string& seq);
+// Both packets, [parties, totals]; on PostgreSQL read with one statement, one round trip.
+nlohmann::json parties_with_totals(Sql& sql, const std::string& branch, const std::string& budget,
+                                   const std::string& seq);
 
 // Party numbers of a budget handed out in one transaction: the counter read (and on PostgreSQL
 // locked) once, above any number already stored, numbers given from memory, the counter written

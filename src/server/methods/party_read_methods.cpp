@@ -13,8 +13,7 @@ namespace {
 using nlohmann::json;
 
 json get_contratante(CallContext& ctx) {
-    return json::array({parties_packet(ctx.sql(), ctx.text(0), ctx.text(1), ctx.text(2)),
-                        totals_packet(ctx.sql(), ctx.text(0), ctx.text(1), ctx.text(2))});
+    return parties_with_totals(ctx.sql(), ctx.text(0), ctx.text(1), ctx.text(2));
 }
 
 json get_lider_turma(CallContext& ctx) {

@@ -118,8 +118,7 @@ json set_del_cont(CallContext& ctx) {
     if (!parties.rows.empty()) {
         shown = party_key_of(parties, parties.rows.front());
     }
-    return json::array({parties_packet(sql, shown.branch, shown.budget, shown.seq),
-                        totals_packet(sql, shown.branch, shown.budget, shown.seq)});
+    return parties_with_totals(sql, shown.branch, shown.budget, shown.seq);
 }
 
 json set_cancel_mult_cont(CallContext& ctx) {

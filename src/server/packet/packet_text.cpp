@@ -188,7 +188,7 @@ WrittenFields::WrittenFields(FieldList list)
     , text(dump(fields_json(fields))) {}
 
 json written_packet(Sql& sql, const WrittenFields& written, std::string_view query,
-                    const SqlParams& params) {
+                    const SqlParams& params, ResultSet* first_row) {
     const FieldList& fields = written.fields;
     Writer out;
     append(out, "{\"fields\":");
@@ -199,6 +199,9 @@ json written_packet(Sql& sql, const WrittenFields& written, std::string_view que
     sql.query(
         query, params,
         [&](const std::vector<std::string>& columns) {
+            if (first_row) {
+                first_row->columns = columns;
+            }
             for (std::size_t f = 0; f < fields.size(); ++f) {
                 // Names as written match at once; the case-insensitive search is the fallback.
                 for (std::size_t c = 0; c < columns.size() && source[f] < 0; ++c) {
@@ -214,6 +217,9 @@ json written_packet(Sql& sql, const WrittenFields& written, std::string_view que
             }
         },
         [&](std::vector<SqlValue>& cells) {
+            if (first && first_row) {
+                first_row->rows.push_back(cells);
+            }
             if (!first) {
                 out.push_back(',');
             }

@@ -23,8 +23,10 @@ struct WrittenFields {
 // A packet written as JSON text straight from a query's rows, for packets of thousands of rows:
 // they never exist as a document. The text travels inside the method's result as a value of its
 // own (see written_json) and goes into the answer as it is. Cells convert as in packet_from_result.
+// `first_row`: given, it gets the query's columns and first row as read (values of other columns
+// that ride along with the rows; no rows, no row).
 nlohmann::json written_packet(Sql& sql, const WrittenFields& fields, std::string_view query,
-                              const SqlParams& params);
+                              const SqlParams& params, ResultSet* first_row = nullptr);
 
 // A received packet written back as text (a by-reference packet goes back as it came, checked).
 nlohmann::json written_packet(const Packet& packet);
