@@ -57,6 +57,9 @@ std::vector<Figure> get_contratante_per_call(BenchContext& ctx) {
         params.push_back({"tfil", std::string("0001")});
         params.push_back({"torc", std::string(BenchDatabase::demo_budget)});
         params.push_back({"tseq", std::string("00")});
+        params.push_back({"ffil", std::string("0001")});
+        params.push_back({"forc", std::string(BenchDatabase::demo_budget)});
+        params.push_back({"fseq", std::string("00")});
     }
     auto run = [&] {
         raw->run(parties, params);

@@ -67,6 +67,21 @@ TEST_P(PartyReadMethodsTest, GetContratanteTotalsCountOnlyOpenParties) {
     EXPECT_DOUBLE_EQ(cell(v[0], 0, "VREXTCONVOREV").get<double>(), 300.0);
     EXPECT_EQ(v[1]["rows"], json::array({json::array({30.0, 5000.0, 1.0})}));
 
+    // The first party cancelled: the totals still come, over the others.
+    {
+        Database::Lease lease(db());
+        lease.sql().exec("UPDATE ENDECONTORCA SET IDSITUCONTOREV = 'CANCELADO' WHERE "
+                         "NRORCAEVENTO = '0000000100' AND NRENDCLIORCEVE = '0000000001'");
+    }
+    const json after = value("GetContratante", json::array({"0001", "0000000100", "00"}));
+    EXPECT_EQ(cell(after[0], 0, "IDSITUCONTOREV"), "CANCELADO");
+    const ResultSet open = query("SELECT SUM(QTCONVCONTOREV), SUM(VRRECECONTOREV) FROM "
+                                 "ENDECONTORCA WHERE NRORCAEVENTO = '0000000100' AND "
+                                 "NRENDCLIORCEVE <> '0000000001'");
+    EXPECT_EQ(
+        after[1]["rows"],
+        json::array({json::array({as_double(open.rows[0][0]), as_double(open.rows[0][1]), 2.0})}));
+
     json child = value("GetContratante", json::array({"0001", "0000000500", "00"}));
     EXPECT_EQ(row_count(child[0]), 0u);
     EXPECT_EQ(child[1]["rows"], json::array({json::array({0.0, 0.0, 0.0})}));

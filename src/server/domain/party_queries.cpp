@@ -79,9 +79,13 @@ const std::string& totals_query() {
 }
 
 const std::string& parties_and_totals_query() {
-    static const std::string text =
-        parties_select(", TT.TOTALCONV, TT.TOTALRATEADO, TT.TOTALCONTRAT",
-                       "CROSS JOIN (" + totals_select("T", "t") + ") TT ");
+    // Only the first party's row carries them: on the others they would be megabytes of
+    // repeated values in the engine's answer for a budget of thousands.
+    static const std::string text = parties_select(
+        ", TT.TOTALCONV, TT.TOTALRATEADO, TT.TOTALCONTRAT",
+        "LEFT JOIN (" + totals_select("T", "t") +
+            ") TT ON P.NRENDCLIORCEVE = (SELECT MIN(F.NRENDCLIORCEVE) FROM ENDECONTORCA F WHERE "
+            "F.CDFILIAL = :ffil AND F.NRORCAEVENTO = :forc AND F.NRSEQORCAEVE = :fseq) ");
     return text;
 }
 
@@ -114,7 +118,10 @@ nlohmann::json parties_with_totals(Sql& sql, const std::string& branch, const st
                                              {"seq", seq},
                                              {"tfil", branch},
                                              {"torc", budget},
-                                             {"tseq", seq}},
+                                             {"tseq", seq},
+                                             {"ffil", branch},
+                                             {"forc", budget},
+                                             {"fseq", seq}},
                                             &first);
     return nlohmann::json::array({std::move(parties), totals_of(first)});
 }

@@ -11,7 +11,8 @@ namespace ct::server {
 std::string open_party(std::string_view alias);
 
 // The statement texts of the reads below (parameters :fil, :orc, :seq), built once. The third
-// is the first with the totals of the second on every row (their parameters :tfil, :torc, :tseq).
+// is the first with the totals of the second on the first row (their parameters :tfil, :torc,
+// :tseq, and :ffil, :forc, :fseq for finding that row).
 const std::string& parties_query();
 const std::string& totals_query();
 const std::string& parties_and_totals_query();
