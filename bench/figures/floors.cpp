@@ -1,6 +1,7 @@
 #include "floors.h"
 
 #include <chrono>
+#include <cstdio>
 #include <httplib.h>
 #include <libpq-fe.h>
 #include <map>
@@ -219,6 +220,30 @@ std::unique_ptr<RawEngine> RawEngine::open(const server::DatabaseUrl& url) {
         return std::make_unique<RawSqlite>(url.path);
     }
     return std::make_unique<RawPostgres>(url.connect_string);
+}
+
+KeyedUpdates::KeyedUpdates(RawEngine& raw, bool sqlite, std::string budget, int parties)
+    : raw_(raw)
+    , begin_(sqlite ? "BEGIN IMMEDIATE" : "BEGIN")
+    , budget_(std::move(budget))
+    , parties_(parties)
+    , statement_(raw.prepare("UPDATE ENDECONTORCA SET VRRECECONTOREV = :vr WHERE CDFILIAL = "
+                             "'0001' AND NRORCAEVENTO = :orc AND NRSEQORCAEVE = '00' AND "
+                             "NRENDCLIORCEVE = :nr")) {}
+
+double KeyedUpdates::run(double value) {
+    server::SqlParams params = {{"vr", value}, {"orc", budget_}, {"nr", std::string()}};
+    char number[16];
+    const auto start = std::chrono::steady_clock::now();
+    raw_.exec(begin_);
+    for (int i = 1; i <= parties_; ++i) {
+        std::snprintf(number, sizeof number, "%010d", i);
+        params.back().value = std::string(number);
+        raw_.run(statement_, params);
+    }
+    raw_.exec("COMMIT");
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 } // namespace ct::bench

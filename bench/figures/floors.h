@@ -45,4 +45,20 @@ public:
     virtual void exec(const std::string& text) = 0;
 };
 
+// The floor of writing every party of a budget: `parties` UPDATEs by key of its charged value, of
+// one statement prepared once, in one transaction.
+class KeyedUpdates {
+public:
+    KeyedUpdates(RawEngine& raw, bool sqlite, std::string budget, int parties);
+    // Gives every party `value`; milliseconds taken.
+    double run(double value);
+
+private:
+    RawEngine& raw_;
+    std::string begin_;
+    std::string budget_;
+    int parties_;
+    int statement_;
+};
+
 } // namespace ct::bench

@@ -104,9 +104,7 @@ std::vector<Figure> apportion_big_budget(BenchContext& ctx) {
     const server::SqlParams budget_key = {{"orc", std::string(BenchDatabase::big_budget)}};
     const int spread = raw->prepare("UPDATE ENDECONTORCA SET VRRECECONTOREV = 90 WHERE CDFILIAL = "
                                     "'0001' AND NRORCAEVENTO = :orc AND NRSEQORCAEVE = '00'");
-    const int by_key = raw->prepare("UPDATE ENDECONTORCA SET VRRECECONTOREV = :vr WHERE CDFILIAL "
-                                    "= '0001' AND NRORCAEVENTO = :orc AND NRSEQORCAEVE = '00' AND "
-                                    "NRENDCLIORCEVE = :nr");
+    KeyedUpdates keyed_updates(*raw, sqlite, BenchDatabase::big_budget, BenchDatabase::big_parties);
 
     ScreenSession screen(ctx.database().url());
     screen.run(fmt::format("start 0001 {} 00 PRQ27500\n", BenchDatabase::big_budget));
@@ -118,23 +116,14 @@ std::vector<Figure> apportion_big_budget(BenchContext& ctx) {
         raw->run(spread, budget_key);
         raw->exec("COMMIT");
         screen.run("click sbtVerificar\n");
-        auto start = std::chrono::steady_clock::now();
+        const auto start = std::chrono::steady_clock::now();
         screen.run("click btnRatear\nexpect no-message\n");
         if (r > 0) {
             wall.push_back(elapsed_us(start) / 1000.0);
         }
-        server::SqlParams params = budget_key;
-        params.push_back({"vr", 100.0});
-        params.push_back({"nr", std::string()});
-        start = std::chrono::steady_clock::now();
-        raw->exec(begin);
-        for (int i = 1; i <= BenchDatabase::big_parties; ++i) {
-            params.back().value = fmt::format("{:010}", i);
-            raw->run(by_key, params);
-        }
-        raw->exec("COMMIT");
+        const double keyed_ms = keyed_updates.run(100.0);
         if (r > 0) {
-            keyed.push_back(elapsed_us(start) / 1000.0);
+            keyed.push_back(keyed_ms);
         }
     }
     screen.run("expect field cdsEndeCont VRRECECONTOREV 100,00\n");
