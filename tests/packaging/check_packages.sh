@@ -4,14 +4,8 @@
 # configuration and serves /health.
 set -u
 build=$1
-source "$(dirname "$0")/../../scripts/listening.sh"
-tmp=$(mktemp -d)
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../../scripts/test-server.sh"
+server_scratch
 fail() {
   echo "packages: $*"
   cat "$tmp"/*.txt 2>/dev/null

@@ -3,17 +3,11 @@
 # database: the operator ANA is added, the program signs in with --operator and
 # CONTRATANTE_PASSWORD, and afterwards the server's audit must name ANA.
 set -u
-source "$(dirname "$0")/../../scripts/listening.sh"
+source "$(dirname "$0")/../../scripts/test-server.sh"
 server=$1
 exe=$2
 script=$3
-tmp=$(mktemp -d)
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
+server_scratch
 db="sqlite:$tmp/shared.db"
 fail() {
   echo "scenario $(basename "$script"): $*"
