@@ -65,9 +65,10 @@ void DataSet::rebuildView() {
     for (const auto& row : rows_)
         if (rowVisible(*row))
             view_.push_back(row.get());
-    if (!indexFields_.empty())
-        std::sort(view_.begin(), view_.end(),
-                  [this](const Row* a, const Row* b) { return rowLess(a, b); });
+    const auto less = [this](const Row* a, const Row* b) { return rowLess(a, b); };
+    // Rows mostly arrive in index order already (the server reads them alike): one pass tells.
+    if (!indexFields_.empty() && !std::is_sorted(view_.begin(), view_.end(), less))
+        std::sort(view_.begin(), view_.end(), less);
 }
 
 void DataSet::placeInView(Row* row) {
