@@ -1,6 +1,6 @@
 # Every dependency is a Debian package installed by scripts/setup.sh.
 find_package(Threads REQUIRED)
-find_package(nlohmann_json 3.10 REQUIRED)
+find_package(nlohmann_json 3.11 REQUIRED)
 find_package(fmt REQUIRED)
 find_package(spdlog REQUIRED)
 find_package(CLI11 REQUIRED)

@@ -10,7 +10,7 @@ build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 seconds=${1:-20}
 shift $(($# > 0 ? 1 : 0))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(rpc_request server_packet dataset_packet row_filter brazilian_text)
+[ ${#targets[@]} -gt 0 ] || targets=(json_events rpc_request server_packet dataset_packet row_filter brazilian_text)
 
 cmake -S "$root" -B "$build" -G Ninja -DCT_FUZZ=ON -DCT_BUILD_GUI=OFF -DCT_BUILD_TESTS=OFF \
   -DCT_BUILD_BENCH=OFF -DCMAKE_CXX_COMPILER="${FUZZ_CXX:-clang++-14}" \
@@ -23,7 +23,7 @@ fi
 
 dictionary() {
   case $1 in
-    rpc_request | server_packet | dataset_packet) echo "$root/fuzz/json.dict" ;;
+    json_events | rpc_request | server_packet | dataset_packet) echo "$root/fuzz/json.dict" ;;
     row_filter) echo "$root/fuzz/filter.dict" ;;
   esac
 }

@@ -1,10 +1,11 @@
 // Server calls over HTTP on SQLite: reading the parties of a budget (demo size and 10,000
-// parties), saving a delta that modifies 10,000 parties, and saving one party with the commit
-// synced to disk (the server's setting) and without (what a sync costs).
+// parties), saving a delta that modifies 10,000 parties (and reading its request alone), and saving
+// one party with the commit synced to disk (the server's setting) and without (what a sync costs).
 #include "server/db/database.h"
 #include "server/db/schema.h"
 #include "server/http/rpc_server.h"
 #include "server/methods/method_groups.h"
+#include "server/rpc/request_reader.h"
 #include "server/rpc/rpc_handler.h"
 
 #include <benchmark/benchmark.h>
@@ -217,6 +218,25 @@ void SetEndeContModify10000(benchmark::State& state) {
     state.counters["parties"] = static_cast<double>(current["rows"].size());
 }
 BENCHMARK(SetEndeContModify10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// Reading the request of that SetEndeCont (10 MB of text) into its packet draft: the share of the
+// call that is JSON.
+void ReadSetEndeContRequest10000(benchmark::State& state) {
+    const json current = bench().call("GetContratante", json::array({"0001", big_budget, "00"}))[0];
+    const ValueChange change = value_change(current, 123.45, current["rows"].size());
+    const std::string body =
+        json{{"jsonrpc", "2.0"},
+             {"id", 1},
+             {"method", "SetEndeCont"},
+             {"params", json::array({change.delta, nullptr, "0001", big_budget, "00"})}}
+            .dump();
+    for (auto _ : state) {
+        RpcRequest request = read_request(body);
+        benchmark::DoNotOptimize(request);
+    }
+    state.counters["MB"] = static_cast<double>(body.size()) / 1e6;
+}
+BENCHMARK(ReadSetEndeContRequest10000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // One SetEndeCont changing the charged value of one party of the demo budget: a small commit,
 // where the sync to disk is most of the cost.

@@ -5,6 +5,7 @@
 #include "platform/dataset/row.h"
 #include "platform/dataset/text_compare.h"
 
+#include "json/json_event_reader.h"
 #include <algorithm>
 #include <cmath>
 #include <fmt/format.h>
@@ -342,7 +343,7 @@ void DataSet::loadPacket(const nlohmann::json& packet) {
 
 void DataSet::loadPacketText(std::string_view text) {
     PacketReader reader(*this);
-    json::sax_parse(text, &reader);
+    read_json_events(text, reader);
     reader.load();
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/net/server_access.h"
 
+#include "json/json_event_reader.h"
 #include <chrono>
 #include <fmt/format.h>
 #include <future>
@@ -286,7 +287,7 @@ ServerResult NetConnection::readAnswer(const std::string& body, const std::vecto
         answer = nlohmann::json::parse(body, nullptr, false);
     } else {
         AnswerReader reader(answer, readers);
-        if (!nlohmann::json::sax_parse(body, &reader) || !reader.complete())
+        if (!read_json_events(body, reader) || !reader.complete())
             answer = nlohmann::json::value_t::discarded;
     }
     if (answer.is_discarded() || !answer.is_object())

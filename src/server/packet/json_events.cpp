@@ -1,12 +1,13 @@
 #include "server/packet/json_events.h"
 
+#include "json/json_event_reader.h"
 #include <fmt/format.h>
 #include <limits>
 
 namespace ct::server {
 
 JsonEvents::Outcome JsonEvents::read(std::string_view text) {
-    const bool whole = nlohmann::json::sax_parse(text.begin(), text.end(), this);
+    const bool whole = read_json_events(text, *this);
     if (whole) {
         return Outcome::read;
     }
