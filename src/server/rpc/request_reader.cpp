@@ -4,6 +4,7 @@
 #include "server/core/text.h"
 #include "server/packet/packet_reader.h"
 
+#include <bit>
 #include <cstring>
 #include <optional>
 #include <spdlog/spdlog.h>
@@ -11,18 +12,18 @@
 namespace ct::server {
 namespace {
 
-// FNV-1a over the method and every event of the arguments.
+// A hash of the method and every event of the arguments, eight bytes at a time (a request of
+// 10,000 parties holds megabytes of them). A retry comes seconds after its call, from the same
+// server, so the hash need not stay the same from one build to the next.
 class Fingerprint {
 public:
     void add(char tag, std::string_view bytes = {}) {
-        mix(static_cast<unsigned char>(tag));
-        const auto n = static_cast<std::uint64_t>(bytes.size());
-        for (int i = 0; i < 8; ++i) {
-            mix(static_cast<unsigned char>(n >> (8 * i)));
-        }
-        for (char c : bytes) {
-            mix(static_cast<unsigned char>(c));
-        }
+        mix(static_cast<unsigned char>(tag) | (static_cast<std::uint64_t>(bytes.size()) << 8));
+        std::size_t at = 0;
+        for (; at + 8 <= bytes.size(); at += 8)
+            mix(word(bytes.data() + at, 8));
+        if (at < bytes.size())
+            mix(word(bytes.data() + at, bytes.size() - at));
     }
     void add(const Cell& value) {
         switch (value.kind()) {
@@ -52,10 +53,12 @@ public:
     std::uint64_t value() const { return hash_; }
 
 private:
-    void mix(unsigned char c) {
-        hash_ ^= c;
-        hash_ *= 0x100000001b3ULL;
+    static std::uint64_t word(const char* bytes, std::size_t count) {
+        std::uint64_t out = 0;
+        std::memcpy(&out, bytes, count);
+        return out;
     }
+    void mix(std::uint64_t w) { hash_ = std::rotl((hash_ ^ w) * 0x9e3779b97f4a7c15ULL, 31); }
     std::uint64_t hash_ = 0xcbf29ce484222325ULL;
 };
 
