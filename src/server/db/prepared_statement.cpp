@@ -4,6 +4,7 @@
 
 #include <soci/postgresql/soci-postgresql.h>
 #include <soci/soci.h>
+#include <soci/sqlite3/soci-sqlite3.h>
 #include <utility>
 
 namespace ct::server {
@@ -15,6 +16,64 @@ struct PreparedStatement::Slot {
     long long integer = 0;
     soci::indicator indicator = soci::i_ok;
 };
+
+// A writing statement prepared on the SQLite connection under the session, each parameter bound
+// by name as SOCI binds it (":name"), errors thrown as SOCI's so that they are told apart alike.
+struct PreparedStatement::SqliteStatement {
+    SqliteStatement(soci::session& session, std::string_view text) {
+        db = static_cast<soci::sqlite3_session_backend*>(session.get_backend())->conn_;
+        const int rc = sqlite_api::sqlite3_prepare_v2(
+            db, text.data(), static_cast<int>(text.size()), &stmt, nullptr);
+        if (rc != SQLITE_OK) {
+            throw soci::sqlite3_soci_error(
+                std::string("sqlite3_prepare: ") + sqlite_api::sqlite3_errmsg(db), rc);
+        }
+    }
+    ~SqliteStatement() { sqlite_api::sqlite3_finalize(stmt); }
+    SqliteStatement(const SqliteStatement&) = delete;
+    SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+    int index_of(const std::string& name) const {
+        const int at = sqlite_api::sqlite3_bind_parameter_index(stmt, (":" + name).c_str());
+        if (at == 0) {
+            throw soci::soci_error("Cannot bind to (by name) :" + name);
+        }
+        return at;
+    }
+    void bind(int at, const Slot& slot);
+    void run() {
+        const int rc = sqlite_api::sqlite3_step(stmt);
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+            const std::string message = sqlite_api::sqlite3_errmsg(db);
+            sqlite_api::sqlite3_reset(stmt);
+            throw soci::sqlite3_soci_error("sqlite3_step: " + message, rc);
+        }
+        sqlite_api::sqlite3_reset(stmt); // what it read or locked is let go at once
+    }
+
+    sqlite_api::sqlite3* db = nullptr;
+    sqlite_api::sqlite3_stmt* stmt = nullptr;
+    std::vector<int> index; // per slot
+};
+
+void PreparedStatement::SqliteStatement::bind(int at, const Slot& slot) {
+    int rc = SQLITE_OK;
+    if (slot.indicator == soci::i_null) {
+        rc = sqlite_api::sqlite3_bind_null(stmt, at);
+    } else if (slot.kind == 'd') {
+        rc = sqlite_api::sqlite3_bind_double(stmt, at, slot.number);
+    } else if (slot.kind == 'i') {
+        rc = sqlite_api::sqlite3_bind_int64(stmt, at, slot.integer);
+    } else {
+        // The slot keeps its text until the next run binds again.
+        rc = sqlite_api::sqlite3_bind_text(stmt, at, slot.text.data(),
+                                           static_cast<int>(slot.text.size()), SQLITE_STATIC);
+    }
+    if (rc != SQLITE_OK) {
+        throw soci::sqlite3_soci_error(
+            std::string("sqlite3_bind: ") + sqlite_api::sqlite3_errmsg(db), rc);
+    }
+}
 
 namespace {
 
@@ -42,9 +101,17 @@ PreparedStatement::PreparedStatement(soci::session& session, Engine engine, Kind
                                      std::string_view text, const SqlParams& params)
     : engine_(engine)
     , kind_(kind)
-    , slots_(params.size())
-    , row_(std::make_unique<soci::row>())
-    , statement_(std::make_unique<soci::statement>(session)) {
+    , slots_(params.size()) {
+    if (engine == Engine::sqlite && kind == Kind::exec) {
+        sqlite_ = std::make_unique<SqliteStatement>(session, text);
+        for (std::size_t i = 0; i < params.size(); ++i) {
+            slots_[i].kind = kind_of(params[i].value);
+            sqlite_->index.push_back(sqlite_->index_of(params[i].name));
+        }
+        return;
+    }
+    row_ = std::make_unique<soci::row>();
+    statement_ = std::make_unique<soci::statement>(session);
     for (std::size_t i = 0; i < params.size(); ++i) {
         Slot& slot = slots_[i];
         slot.kind = kind_of(params[i].value);
@@ -99,6 +166,13 @@ bool PreparedStatement::run(SqlParams&& params) {
 }
 
 bool PreparedStatement::execute() {
+    if (sqlite_) {
+        for (std::size_t i = 0; i < slots_.size(); ++i) {
+            sqlite_->bind(sqlite_->index[i], slots_[i]);
+        }
+        sqlite_->run();
+        return false;
+    }
     return statement_->execute(true);
 }
 
@@ -124,6 +198,9 @@ void PreparedStatement::release_result() {
 }
 
 long long PreparedStatement::affected_rows() {
+    if (sqlite_) {
+        return sqlite_api::sqlite3_changes(sqlite_->db);
+    }
     return statement_->get_affected_rows();
 }
 

@@ -18,6 +18,8 @@ namespace ct::server {
 // One statement prepared on a session (parsed by SQLite, planned by PostgreSQL once) and run
 // again and again with new values. Its parameters keep the names and kinds (text or null,
 // double, integer) of the first binding: `shape_of` gives what a binding must match.
+// A writing statement on SQLite runs on the engine's own interface: SOCI's copies and allocations
+// per execution were half the time of the ten thousand UPDATEs of a big save.
 class PreparedStatement {
 public:
     enum class Kind { exec, query };
@@ -47,6 +49,7 @@ public:
 
 private:
     struct Slot;
+    struct SqliteStatement;
     template <typename Params> void bind_values(Params&& params);
     bool execute();
 
@@ -55,7 +58,8 @@ private:
     std::vector<Slot> slots_; // never resized after preparation: the statement holds addresses
     std::unique_ptr<soci::row> row_;
     std::vector<std::string> columns_;
-    std::unique_ptr<soci::statement> statement_;
+    std::unique_ptr<soci::statement> statement_; // through SOCI, or
+    std::unique_ptr<SqliteStatement> sqlite_;    // straight on SQLite
 };
 
 } // namespace ct::server
