@@ -132,7 +132,9 @@ void Field::checkText(std::string_view text) const {
     if (!isValidUtf8(text))
         throw DataSetError(fmt::format("Valor inválido para o campo {}: {}", name(),
                                        "texto com caracteres inválidos (UTF-8)"));
-    if (def_.size > 0 && utf8Length(text) > static_cast<std::size_t>(def_.size))
+    // A text holds no more characters than bytes: only a longer one is counted.
+    const auto size = static_cast<std::size_t>(def_.size);
+    if (def_.size > 0 && text.size() > size && utf8Length(text) > size)
         throw DataSetError(
             fmt::format("O texto \"{}\" tem {} caracteres; o campo {} aceita no máximo {}", text,
                         utf8Length(text), name(), def_.size));

@@ -292,6 +292,10 @@ bool isValidUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) { // most texts are plain ASCII
+            ++i;
+            continue;
+        }
         std::size_t extra = c < 0x80           ? 0
                             : (c >> 5) == 0x6  ? 1
                             : (c >> 4) == 0xE  ? 2

@@ -69,7 +69,7 @@ void PacketReader::fail(const std::string& message) {
 }
 
 // A scalar event: `value` for documents, `read` for a row.
-bool PacketReader::scalar(const json& value, const PacketScalar& read) {
+bool PacketReader::scalar(const json& value) {
     switch (mode_) {
     case Mode::Start:
         document_ = std::make_unique<Document>();
@@ -87,14 +87,9 @@ bool PacketReader::scalar(const json& value, const PacketScalar& read) {
     case Mode::Rows:
         rowEnded(false); // a row that is no array
         break;
-    case Mode::Row:
+    case Mode::Row: // a value of the row itself went to rowValue()
         if (document_)
             document_->add(value);
-        else if (depth_ == 0) {
-            if (rowCount_ == row_.size())
-                row_.emplace_back();
-            row_[rowCount_++] = read;
-        }
         break;
     default:
         break;
@@ -212,50 +207,66 @@ void PacketReader::rowEnded(bool isArray) {
     rowCount_ = 0;
 }
 
+// A value of a row goes straight into the row's scratch slot: no document value, no copy.
+PacketScalar* PacketReader::rowValue() {
+    if (!inRow())
+        return nullptr;
+    if (rowCount_ == row_.size())
+        row_.emplace_back();
+    return &row_[rowCount_++];
+}
+
 bool PacketReader::null() {
-    PacketScalar read;
-    return scalar(nullptr, read);
+    if (PacketScalar* slot = rowValue()) {
+        slot->kind = PacketScalar::Kind::Null;
+        return true;
+    }
+    return scalar(nullptr);
 }
 
 bool PacketReader::boolean(bool value) {
-    PacketScalar read;
-    read.kind = PacketScalar::Kind::Boolean;
-    read.flag = value;
-    return scalar(inRow() ? json() : json(value), read);
+    if (PacketScalar* slot = rowValue()) {
+        slot->kind = PacketScalar::Kind::Boolean;
+        slot->flag = value;
+        return true;
+    }
+    return scalar(json(value));
 }
 
 bool PacketReader::number_integer(number_integer_t value) {
-    PacketScalar read;
-    read.kind = PacketScalar::Kind::Integer;
-    read.integer = value;
-    return scalar(inRow() ? json() : json(value), read);
+    if (PacketScalar* slot = rowValue()) {
+        slot->kind = PacketScalar::Kind::Integer;
+        slot->integer = value;
+        return true;
+    }
+    return scalar(json(value));
 }
 
 bool PacketReader::number_unsigned(number_unsigned_t value) {
-    PacketScalar read;
-    read.kind = PacketScalar::Kind::Unsigned;
-    read.unsignedNumber = value;
-    return scalar(inRow() ? json() : json(value), read);
+    if (PacketScalar* slot = rowValue()) {
+        slot->kind = PacketScalar::Kind::Unsigned;
+        slot->unsignedNumber = value;
+        return true;
+    }
+    return scalar(json(value));
 }
 
 bool PacketReader::number_float(number_float_t value, const string_t&) {
-    PacketScalar read;
-    read.kind = PacketScalar::Kind::Float;
-    read.number = value;
-    return scalar(inRow() ? json() : json(value), read);
+    if (PacketScalar* slot = rowValue()) {
+        slot->kind = PacketScalar::Kind::Float;
+        slot->number = value;
+        return true;
+    }
+    return scalar(json(value));
 }
 
 bool PacketReader::string(string_t& value) {
-    if (inRow()) {
-        // The common case: a text of a row, copied once into the row's scratch value.
-        if (rowCount_ == row_.size())
-            row_.emplace_back();
-        PacketScalar& read = row_[rowCount_++];
-        read.kind = PacketScalar::Kind::Text;
-        read.text.assign(value);
+    if (PacketScalar* slot = rowValue()) {
+        slot->kind = PacketScalar::Kind::Text;
+        slot->text.assign(value);
         return true;
     }
-    return scalar(json(value), PacketScalar{});
+    return scalar(json(value));
 }
 
 bool PacketReader::binary(binary_t&) {

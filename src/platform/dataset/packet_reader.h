@@ -59,7 +59,8 @@ private:
 
     // A value met directly in a row (not nested, not in a row that is no array).
     bool inRow() const;
-    bool scalar(const nlohmann::json& value, const PacketScalar& read);
+    PacketScalar* rowValue();
+    bool scalar(const nlohmann::json& value);
     bool open(bool object);
     bool close();
     void rowEnded(bool isArray);
