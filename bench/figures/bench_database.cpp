@@ -102,6 +102,13 @@ std::string BenchDatabase::engine_name() const {
     return engine_ == server::Engine::sqlite ? "SQLite" : "PostgreSQL";
 }
 
+void BenchDatabase::settle() {
+    server::Database db(server::DatabaseUrl::parse(url_), 1);
+    server::Database::Lease lease(db);
+    lease.sql().exec_once(engine_ == server::Engine::sqlite ? "PRAGMA wal_checkpoint(TRUNCATE)"
+                                                            : "VACUUM ANALYZE");
+}
+
 void BenchDatabase::fill() {
     server::Database db(server::DatabaseUrl::parse(url_), 1);
     server::install_demo(db);

@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
                 continue;
             }
             std::cerr << "measuring: " << def.name << " (" << name << ")" << std::endl;
+            ctx.database().settle();
             try {
                 for (Figure& f : def.measure(ctx)) {
                     rows.push_back({def.order, e, std::move(f)});
