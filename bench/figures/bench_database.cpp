@@ -106,7 +106,7 @@ void BenchDatabase::settle() {
     server::Database db(server::DatabaseUrl::parse(url_), 1);
     server::Database::Lease lease(db);
     lease.sql().exec_once(engine_ == server::Engine::sqlite ? "PRAGMA wal_checkpoint(TRUNCATE)"
-                                                            : "VACUUM ANALYZE");
+                                                            : "VACUUM FULL ANALYZE");
 }
 
 void BenchDatabase::fill() {

@@ -27,9 +27,9 @@ public:
     server::Engine engine() const { return engine_; }
     const std::string& url() const { return url_; }
     std::string engine_name() const;
-    // Clears what the last figure left behind (PostgreSQL's dead rows of ten saves of 10,000
-    // parties, SQLite's write-ahead log), so that each figure starts from a settled database
-    // rather than from the background work the one before it caused.
+    // Clears what the last figure left behind (PostgreSQL's tables and indexes grown by the dead
+    // rows of thirty updates of 10,000 parties, SQLite's write-ahead log), so that a figure
+    // measures the same in the whole run as alone, whatever ran before it.
     void settle();
 
 private:
