@@ -2,6 +2,7 @@
 #include "server/methods/arg_sizes.h"
 #include "server/methods/method_groups.h"
 #include "server/packet/packet.h"
+#include "server/packet/packet_text.h"
 
 namespace ct::server {
 namespace {
@@ -9,10 +10,12 @@ namespace {
 using nlohmann::json;
 
 json get_ult_alteracao(CallContext& ctx) {
-    static const FieldList fields = {str("NRENDCLIORCEVE", 10), str("CDOPERADOR", 32),
-                                     str("NMOPERADOR", 60), datetime("DTAUDITORIA")};
+    static const WrittenFields fields(FieldList{str("NRENDCLIORCEVE", 10), str("CDOPERADOR", 32),
+                                                str("NMOPERADOR", 60), datetime("DTAUDITORIA")});
     // Driven by the budget's parties, one index lookup each: the audit of a budget only grows.
-    ResultSet rs = ctx.sql().query(
+    // A row per party of a budget that was saved whole: written as text, never as a document.
+    return written_packet(
+        ctx.sql(), fields,
         "SELECT E.NRENDCLIORCEVE, A.CDOPERADOR, O.NMOPERADOR, A.DTAUDITORIA FROM ENDECONTORCA E "
         "JOIN AUDITORIA A ON A.NRAUDITORIA = (SELECT MAX(B.NRAUDITORIA) FROM AUDITORIA B WHERE "
         "B.CDFILIAL = E.CDFILIAL AND B.NRORCAEVENTO = E.NRORCAEVENTO AND B.NRSEQORCAEVE = "
@@ -20,7 +23,6 @@ json get_ult_alteracao(CallContext& ctx) {
         "LEFT JOIN OPERADOR O ON O.CDOPERADOR = A.CDOPERADOR WHERE E.CDFILIAL = :fil AND "
         "E.NRORCAEVENTO = :orc AND E.NRSEQORCAEVE = :seq ORDER BY E.NRENDCLIORCEVE",
         {{"fil", ctx.text(0)}, {"orc", ctx.text(1)}, {"seq", ctx.text(2)}});
-    return packet_from_result(fields, rs);
 }
 
 } // namespace
