@@ -8,8 +8,17 @@
 
 #include <iostream>
 #include <spdlog/spdlog.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 int main(int argc, char** argv) {
+#ifdef __GLIBC__
+    // One heap for every thread. The program serves one user, so the embedded server's threads
+    // take turns; with a heap per thread a reload could not reuse what the one before freed on
+    // another thread (peak memory opening 10,000 parties on PostgreSQL: 70.6 -> 52.9 MB).
+    mallopt(M_ARENA_MAX, 1);
+#endif
     int exitCode = 0;
     auto options = ct::host::parseLaunchOptions(argc, argv, exitCode);
     if (!options)
