@@ -141,6 +141,7 @@ private:
     bool at(char c) const { return p_ < end_ && *p_ == c; }
 
     Token value(Step& next);
+    Token open(bool object, Step& next);
     Token string_into(std::string& out);
     bool escape_into(std::string& out);
     bool code_unit(unsigned& code);
@@ -231,29 +232,8 @@ EventReader::Token EventReader::value(Step& next) {
         return fail("syntax error while parsing value - unexpected end of input");
     switch (*p_) {
     case '{':
-        ++p_;
-        if (!sax_.start_object(unknown_size))
-            return Token::refused;
-        skip_whitespace();
-        if (at('}')) {
-            ++p_;
-            return sax_.end_object() ? Token::ok : Token::refused;
-        }
-        objects_.push_back(true);
-        next = Step::key;
-        return Token::ok;
     case '[':
-        ++p_;
-        if (!sax_.start_array(unknown_size))
-            return Token::refused;
-        skip_whitespace();
-        if (at(']')) {
-            ++p_;
-            return sax_.end_array() ? Token::ok : Token::refused;
-        }
-        objects_.push_back(false);
-        next = Step::value;
-        return Token::ok;
+        return open(*p_ == '{', next);
     case '"': {
         const Token read = string_into(text_);
         if (read != Token::ok)
@@ -269,6 +249,20 @@ EventReader::Token EventReader::value(Step& next) {
             return number();
         return fail("syntax error while parsing value - invalid literal");
     }
+}
+
+EventReader::Token EventReader::open(bool object, Step& next) {
+    ++p_;
+    if (!(object ? sax_.start_object(unknown_size) : sax_.start_array(unknown_size)))
+        return Token::refused;
+    skip_whitespace();
+    if (at(object ? '}' : ']')) { // empty: closed at once
+        ++p_;
+        return (object ? sax_.end_object() : sax_.end_array()) ? Token::ok : Token::refused;
+    }
+    objects_.push_back(object);
+    next = object ? Step::key : Step::value;
+    return Token::ok;
 }
 
 EventReader::Token EventReader::close_container() {
