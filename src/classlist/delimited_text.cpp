@@ -1,6 +1,7 @@
 #include "classlist/delimited_text.h"
 
 #include "platform/dataset/format.h"
+#include "text/utf8.h"
 
 #include <array>
 
@@ -33,7 +34,7 @@ void appendUtf8(std::string& out, char32_t ch) {
 std::string decodeText(std::string_view bytes) {
     if (bytes.substr(0, bom.size()) == bom)
         bytes.remove_prefix(bom.size());
-    if (isValidUtf8(bytes))
+    if (valid_utf8(bytes))
         return std::string(bytes);
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);

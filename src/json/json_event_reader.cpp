@@ -1,5 +1,7 @@
 #include "json/json_event_reader.h"
 
+#include "text/utf8.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -26,60 +28,6 @@ int hex_value(char c) {
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
-}
-
-bool in_range(const char* p, unsigned char low, unsigned char high) {
-    const auto c = static_cast<unsigned char>(*p);
-    return c >= low && c <= high;
-}
-
-// Bytes of the well-formed UTF-8 sequence at p (no overlong forms, no surrogates, nothing past
-// U+10FFFF), or 0.
-std::size_t utf8_sequence(const char* p, const char* end) {
-    const auto lead = static_cast<unsigned char>(*p);
-    const auto left = static_cast<std::size_t>(end - p);
-    auto tail = [&](std::size_t n, unsigned char low, unsigned char high) -> std::size_t {
-        if (left < n + 1 || !in_range(p + 1, low, high))
-            return 0;
-        for (std::size_t i = 2; i <= n; ++i) {
-            if (!in_range(p + i, 0x80, 0xBF))
-                return 0;
-        }
-        return n + 1;
-    };
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return tail(1, 0x80, 0xBF);
-    if (lead == 0xE0)
-        return tail(2, 0xA0, 0xBF);
-    if (lead == 0xED)
-        return tail(2, 0x80, 0x9F);
-    if (lead >= 0xE1 && lead <= 0xEF)
-        return tail(2, 0x80, 0xBF);
-    if (lead == 0xF0)
-        return tail(3, 0x90, 0xBF);
-    if (lead >= 0xF1 && lead <= 0xF3)
-        return tail(3, 0x80, 0xBF);
-    if (lead == 0xF4)
-        return tail(3, 0x80, 0x8F);
-    return 0;
-}
-
-void append_utf8(std::string& out, unsigned code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
 }
 
 // The value of a number too large or too small for a double, as strtod gives it: infinite when

@@ -1,5 +1,6 @@
 #include "platform/dataset/dataset_error.h"
 #include "platform/dataset/format.h"
+#include "text/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -97,12 +98,12 @@ TEST(Format, IsoDates) {
 }
 
 TEST(Format, Utf8) {
-    EXPECT_EQ(utf8Length("São Paulo"), 9u);
-    EXPECT_EQ(utf8Length("Criança"), 7u);
-    EXPECT_TRUE(isValidUtf8("ação"));
-    EXPECT_FALSE(isValidUtf8("\xC3"));
-    EXPECT_FALSE(isValidUtf8("a\xFF"));
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF")); // overlong
+    EXPECT_EQ(utf8_length("São Paulo"), 9u);
+    EXPECT_EQ(utf8_length("Criança"), 7u);
+    EXPECT_TRUE(valid_utf8("ação"));
+    EXPECT_FALSE(valid_utf8("\xC3"));
+    EXPECT_FALSE(valid_utf8("a\xFF"));
+    EXPECT_FALSE(valid_utf8("\xC0\xAF")); // overlong
 }
 
 } // namespace

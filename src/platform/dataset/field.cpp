@@ -4,6 +4,7 @@
 #include "platform/dataset/dataset_error.h"
 #include "platform/dataset/format.h"
 #include "platform/dataset/text_compare.h"
+#include "text/utf8.h"
 
 #include <cmath>
 #include <fmt/format.h>
@@ -129,15 +130,15 @@ DateTime Field::asDateTime() const {
 }
 
 void Field::checkText(std::string_view text) const {
-    if (!isValidUtf8(text))
+    if (!valid_utf8(text))
         throw DataSetError(fmt::format("Valor inválido para o campo {}: {}", name(),
                                        "texto com caracteres inválidos (UTF-8)"));
     // A text holds no more characters than bytes: only a longer one is counted.
     const auto size = static_cast<std::size_t>(def_.size);
-    if (def_.size > 0 && text.size() > size && utf8Length(text) > size)
+    if (def_.size > 0 && text.size() > size && utf8_length(text) > size)
         throw DataSetError(
             fmt::format("O texto \"{}\" tem {} caracteres; o campo {} aceita no máximo {}", text,
-                        utf8Length(text), name(), def_.size));
+                        utf8_length(text), name(), def_.size));
 }
 
 Value Field::convert(const Value& value) const {

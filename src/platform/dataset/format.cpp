@@ -288,47 +288,4 @@ DateTime parseDate(std::string_view text) {
     badDate(text);
 }
 
-bool isValidUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) { // most texts are plain ASCII
-            ++i;
-            continue;
-        }
-        std::size_t extra = c < 0x80           ? 0
-                            : (c >> 5) == 0x6  ? 1
-                            : (c >> 4) == 0xE  ? 2
-                            : (c >> 3) == 0x1E ? 3
-                                               : 9;
-        if (extra == 9)
-            return false;
-        std::uint32_t cp = extra == 0   ? c
-                           : extra == 1 ? (c & 0x1F)
-                           : extra == 2 ? (c & 0x0F)
-                                        : (c & 0x07);
-        for (std::size_t k = 1; k <= extra; ++k) {
-            if (i + k >= text.size())
-                return false;
-            auto cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        static constexpr std::array<std::uint32_t, 4> minimum{0, 0x80, 0x800, 0x10000};
-        if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
-std::size_t utf8Length(std::string_view text) {
-    std::size_t count = 0;
-    for (char c : text)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
-            ++count;
-    return count;
-}
-
 } // namespace ct

@@ -39,8 +39,4 @@ std::string formatDateTimePattern(const DateTime& when, std::string_view pattern
 DateTime parseDate(std::string_view text);
 std::optional<DateTime> tryParseDate(std::string_view text);
 
-// Number of characters (code points) of UTF-8 text; "São Paulo" is 9.
-std::size_t utf8Length(std::string_view text);
-bool isValidUtf8(std::string_view text);
-
 } // namespace ct

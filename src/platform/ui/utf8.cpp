@@ -1,5 +1,7 @@
 #include "platform/ui/utf8.h"
 
+#include "text/utf8.h"
+
 namespace ct::utf8 {
 
 std::u32string decode(std::string_view text) {
@@ -47,21 +49,7 @@ std::u32string decode(std::string_view text) {
 
 std::string encode(char32_t ch) {
     std::string out;
-    if (ch < 0x80) {
-        out.push_back(static_cast<char>(ch));
-    } else if (ch < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (ch >> 6)));
-        out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-    } else if (ch < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (ch >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (ch >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((ch >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-    }
+    append_utf8(out, ch);
     return out;
 }
 
@@ -69,7 +57,7 @@ std::string encode(std::u32string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char32_t ch : text)
-        out += encode(ch);
+        append_utf8(out, ch);
     return out;
 }
 

@@ -5,54 +5,6 @@
 
 namespace ct::server {
 
-std::size_t utf8_length(std::string_view text) {
-    std::size_t n = 0;
-    for (char ch : text) {
-        if ((static_cast<unsigned char>(ch) & 0xC0) != 0x80) {
-            ++n;
-        }
-    }
-    return n;
-}
-
-bool valid_utf8(std::string_view text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int extra = 0;
-        unsigned char low = 0x80; // allowed range of the second byte
-        unsigned char high = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            low = c == 0xE0 ? 0xA0 : 0x80;
-            high = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            low = c == 0xF0 ? 0x90 : 0x80;
-            high = c == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (end - p <= extra || p[1] < low || p[1] > high) {
-            return false;
-        }
-        for (int i = 2; i <= extra; ++i) {
-            if (p[i] < 0x80 || p[i] > 0xBF) {
-                return false;
-            }
-        }
-        p += extra + 1;
-    }
-    return true;
-}
-
 bool has_control_characters(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);

@@ -1,14 +1,11 @@
 #pragma once
 
+#include "text/utf8.h"
+
 #include <string>
 #include <string_view>
 
 namespace ct::server {
-
-// Number of characters (code points) of a UTF-8 text; sizes of fields count characters.
-std::size_t utf8_length(std::string_view text);
-// Well-formed UTF-8 (no overlong forms, surrogates or code points above U+10FFFF).
-bool valid_utf8(std::string_view text);
 
 // Control characters a stored text may not hold: C0 other than tab and line feed, DEL and C1
 // (a NUL would cut a PostgreSQL text short; the others only garble what is shown and logged).
