@@ -1,5 +1,6 @@
 #include "json/json_event_reader.h"
 
+#include "text/hex_digit.h"
 #include "text/utf8.h"
 
 #include <charconv>
@@ -18,16 +19,6 @@ constexpr std::size_t unknown_size = static_cast<std::size_t>(-1);
 
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
-}
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // The value of a number too large or too small for a double, as strtod gives it: infinite when
@@ -313,7 +304,7 @@ bool EventReader::code_unit(unsigned& code) {
         return false;
     code = 0;
     for (int i = 0; i < 4; ++i) {
-        const int digit = hex_value(*p_++);
+        const int digit = hex_digit(*p_++);
         if (digit < 0)
             return false;
         code = (code << 4) | static_cast<unsigned>(digit);

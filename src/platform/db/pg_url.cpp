@@ -1,22 +1,13 @@
 #include "platform/db/pg_url.h"
 
 #include "platform/db/db_error.h"
+#include "text/hex_digit.h"
 
 #include <cctype>
 #include <vector>
 
 namespace ct::db {
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::string decoded(std::string_view part, std::string_view url) {
     std::string out;
@@ -25,8 +16,8 @@ std::string decoded(std::string_view part, std::string_view url) {
             out += part[i];
             continue;
         }
-        const int hi = i + 2 < part.size() ? hexValue(part[i + 1]) : -1;
-        const int lo = i + 2 < part.size() ? hexValue(part[i + 2]) : -1;
+        const int hi = i + 2 < part.size() ? hex_digit(part[i + 1]) : -1;
+        const int lo = i + 2 < part.size() ? hex_digit(part[i + 2]) : -1;
         if (hi < 0 || lo < 0)
             throw DbError("Endereço de banco de dados malformado: " + std::string(url));
         out += static_cast<char>(hi * 16 + lo);

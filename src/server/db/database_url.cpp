@@ -1,5 +1,7 @@
 #include "server/db/database_url.h"
 
+#include "text/hex_digit.h"
+
 #include <algorithm>
 #include <stdexcept>
 #include <string_view>
@@ -8,27 +10,14 @@
 namespace ct::server {
 namespace {
 
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::string percent_decode(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%') {
-            if (i + 2 >= text.size() || hex_value(text[i + 1]) < 0 || hex_value(text[i + 2]) < 0) {
+            if (i + 2 >= text.size() || hex_digit(text[i + 1]) < 0 || hex_digit(text[i + 2]) < 0) {
                 throw std::invalid_argument("bad percent escape in the database URL");
             }
-            out += static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2]));
+            out += static_cast<char>(hex_digit(text[i + 1]) * 16 + hex_digit(text[i + 2]));
             i += 2;
         } else {
             out += text[i];
@@ -41,9 +30,9 @@ std::string percent_decode(std::string_view text) {
 std::string lenient_decode(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 &&
-            hex_value(text[i + 2]) >= 0) {
-            out += static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && hex_digit(text[i + 1]) >= 0 &&
+            hex_digit(text[i + 2]) >= 0) {
+            out += static_cast<char>(hex_digit(text[i + 1]) * 16 + hex_digit(text[i + 2]));
             i += 2;
         } else {
             out += text[i];
