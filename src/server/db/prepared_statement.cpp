@@ -2,12 +2,59 @@
 
 #include "server/core/text.h"
 
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+#include <fmt/format.h>
 #include <soci/postgresql/soci-postgresql.h>
 #include <soci/soci.h>
 #include <soci/sqlite3/soci-sqlite3.h>
 #include <utility>
 
 namespace ct::server {
+
+std::optional<ColumnKind> sqlite_column_kind(const char* declared) {
+    if (declared == nullptr) {
+        return ColumnKind::text;
+    }
+    // "NUMERIC(15, 2)" and "DOUBLE PRECISION" are looked up as "numeric" and "doubleprecision".
+    std::string name;
+    for (const char* c = declared; *c != '\0'; ++c) {
+        const auto ch = static_cast<unsigned char>(*c);
+        if (std::isspace(ch)) {
+            continue;
+        }
+        if (!std::isalnum(ch)) {
+            break;
+        }
+        name += static_cast<char>(std::tolower(ch));
+    }
+    struct Named {
+        const char* name;
+        ColumnKind kind;
+    };
+    // Only the names whose reading by SOCI was checked; dates and the rest stay with SOCI.
+    static constexpr Named known[] = {
+        {"text", ColumnKind::text},       {"varchar", ColumnKind::text},
+        {"char", ColumnKind::text},       {"character", ColumnKind::text},
+        {"nvarchar", ColumnKind::text},   {"nchar", ColumnKind::text},
+        {"clob", ColumnKind::text},       {"numeric", ColumnKind::real},
+        {"decimal", ColumnKind::real},    {"real", ColumnKind::real},
+        {"double", ColumnKind::real},     {"doubleprecision", ColumnKind::real},
+        {"float", ColumnKind::real},      {"number", ColumnKind::real},
+        {"int", ColumnKind::int32},       {"integer", ColumnKind::int32},
+        {"smallint", ColumnKind::int32},  {"tinyint", ColumnKind::int32},
+        {"mediumint", ColumnKind::int32}, {"int2", ColumnKind::int32},
+        {"boolean", ColumnKind::int32},   {"bigint", ColumnKind::int64},
+        {"int8", ColumnKind::int64},
+    };
+    const auto* found = std::find_if(std::begin(known), std::end(known),
+                                     [&](const Named& n) { return name == n.name; });
+    if (found == std::end(known)) {
+        return std::nullopt;
+    }
+    return found->kind;
+}
 
 struct PreparedStatement::Slot {
     char kind = 's'; // 's' text (or null), 'd' double, 'i' integer
@@ -17,8 +64,10 @@ struct PreparedStatement::Slot {
     soci::indicator indicator = soci::i_ok;
 };
 
-// A writing statement prepared on the SQLite connection under the session, each parameter bound
-// by name as SOCI binds it (":name"), errors thrown as SOCI's so that they are told apart alike.
+// A statement prepared on the SQLite connection under the session, each parameter bound by name
+// as SOCI binds it (":name"), errors thrown as SOCI's so that they are told apart alike. A query's
+// columns are read as SOCI reads them (by their declared type); one with a declared type SOCI
+// would read otherwise (a date) leaves the statement to SOCI.
 struct PreparedStatement::SqliteStatement {
     SqliteStatement(soci::session& session, std::string_view text) {
         db = static_cast<soci::sqlite3_session_backend*>(session.get_backend())->conn_;
@@ -40,21 +89,76 @@ struct PreparedStatement::SqliteStatement {
         }
         return at;
     }
+    // The kind of every column of the result; false when one is not read here.
+    bool read_columns();
     void bind(int at, const Slot& slot);
-    void run() {
+    bool step() {
         const int rc = sqlite_api::sqlite3_step(stmt);
-        if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        if (rc == SQLITE_ROW) {
+            return true;
+        }
+        if (rc != SQLITE_DONE) {
             const std::string message = sqlite_api::sqlite3_errmsg(db);
             sqlite_api::sqlite3_reset(stmt);
             throw soci::sqlite3_soci_error("sqlite3_step: " + message, rc);
         }
-        sqlite_api::sqlite3_reset(stmt); // what it read or locked is let go at once
+        return false;
     }
+    void read(std::vector<SqlValue>& cells) const;
 
     sqlite_api::sqlite3* db = nullptr;
     sqlite_api::sqlite3_stmt* stmt = nullptr;
-    std::vector<int> index; // per slot
+    std::vector<int> index;        // per slot
+    std::vector<ColumnKind> kinds; // per column of a query
 };
+
+bool PreparedStatement::SqliteStatement::read_columns() {
+    const int count = sqlite_api::sqlite3_column_count(stmt);
+    kinds.resize(static_cast<std::size_t>(count));
+    for (int c = 0; c < count; ++c) {
+        const std::optional<ColumnKind> kind =
+            sqlite_column_kind(sqlite_api::sqlite3_column_decltype(stmt, c));
+        if (!kind) {
+            return false;
+        }
+        kinds[static_cast<std::size_t>(c)] = *kind;
+    }
+    return true;
+}
+
+void PreparedStatement::SqliteStatement::read(std::vector<SqlValue>& cells) const {
+    cells.resize(kinds.size());
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        const int c = static_cast<int>(i);
+        SqlValue& cell = cells[i];
+        if (sqlite_api::sqlite3_column_type(stmt, c) == SQLITE_NULL) {
+            cell = std::monostate{};
+            continue;
+        }
+        switch (kinds[i]) {
+        case ColumnKind::text: {
+            const auto* text =
+                reinterpret_cast<const char*>(sqlite_api::sqlite3_column_text(stmt, c));
+            const auto size = static_cast<std::size_t>(sqlite_api::sqlite3_column_bytes(stmt, c));
+            if (auto* held = std::get_if<std::string>(&cell)) {
+                held->assign(text, size); // keeps the capacity of the row before
+            } else {
+                cell.emplace<std::string>(text, size);
+            }
+            break;
+        }
+        case ColumnKind::real:
+            cell = sqlite_api::sqlite3_column_double(stmt, c);
+            break;
+        case ColumnKind::int32:
+            cell = static_cast<long long>(sqlite_api::sqlite3_column_int(stmt, c));
+            break;
+        case ColumnKind::int64:
+            cell = static_cast<long long>(sqlite_api::sqlite3_column_int64(stmt, c));
+            break;
+        }
+    }
+}
 
 void PreparedStatement::SqliteStatement::bind(int at, const Slot& slot) {
     int rc = SQLITE_OK;
@@ -76,6 +180,33 @@ void PreparedStatement::SqliteStatement::bind(int at, const Slot& slot) {
 }
 
 namespace {
+
+std::string tm_to_iso(const std::tm& t) {
+    return fmt::format("{:04d}-{:02d}-{:02d}T{:02d}:{:02d}:{:02d}", t.tm_year + 1900, t.tm_mon + 1,
+                       t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+}
+
+SqlValue cell(const soci::row& row, std::size_t i) {
+    if (row.get_indicator(i) == soci::i_null) {
+        return std::monostate{};
+    }
+    switch (row.get_properties(i).get_data_type()) {
+    case soci::dt_string:
+        return row.get<std::string>(i);
+    case soci::dt_double:
+        return row.get<double>(i);
+    case soci::dt_integer:
+        return static_cast<long long>(row.get<int>(i));
+    case soci::dt_long_long:
+        return row.get<long long>(i);
+    case soci::dt_unsigned_long_long:
+        return static_cast<long long>(row.get<unsigned long long>(i));
+    case soci::dt_date:
+        return tm_to_iso(row.get<std::tm>(i));
+    default:
+        return std::monostate{};
+    }
+}
 
 char kind_of(const SqlValue& value) {
     if (std::holds_alternative<double>(value)) {
@@ -102,13 +233,16 @@ PreparedStatement::PreparedStatement(soci::session& session, Engine engine, Kind
     : engine_(engine)
     , kind_(kind)
     , slots_(params.size()) {
-    if (engine == Engine::sqlite && kind == Kind::exec) {
+    if (engine == Engine::sqlite) {
         sqlite_ = std::make_unique<SqliteStatement>(session, text);
-        for (std::size_t i = 0; i < params.size(); ++i) {
-            slots_[i].kind = kind_of(params[i].value);
-            sqlite_->index.push_back(sqlite_->index_of(params[i].name));
+        if (kind == Kind::exec || sqlite_->read_columns()) {
+            for (std::size_t i = 0; i < params.size(); ++i) {
+                slots_[i].kind = kind_of(params[i].value);
+                sqlite_->index.push_back(sqlite_->index_of(params[i].name));
+            }
+            return;
         }
-        return;
+        sqlite_.reset();
     }
     row_ = std::make_unique<soci::row>();
     statement_ = std::make_unique<soci::statement>(session);
@@ -167,21 +301,44 @@ bool PreparedStatement::run(SqlParams&& params) {
 
 bool PreparedStatement::execute() {
     if (sqlite_) {
+        sqlite_api::sqlite3_reset(sqlite_->stmt); // a query left before its end
         for (std::size_t i = 0; i < slots_.size(); ++i) {
             sqlite_->bind(sqlite_->index[i], slots_[i]);
         }
-        sqlite_->run();
-        return false;
+        const bool row = sqlite_->step();
+        if (kind_ == Kind::exec) {
+            sqlite_api::sqlite3_reset(sqlite_->stmt); // what it read or locked is let go at once
+            return false;
+        }
+        return row;
     }
     return statement_->execute(true);
 }
 
 bool PreparedStatement::fetch() {
+    if (sqlite_) {
+        return sqlite_->step();
+    }
     return statement_->fetch();
 }
 
+void PreparedStatement::read(std::vector<SqlValue>& cells) const {
+    if (sqlite_) {
+        sqlite_->read(cells);
+        return;
+    }
+    cells.resize(row_->size());
+    for (std::size_t i = 0; i < row_->size(); ++i) {
+        cells[i] = cell(*row_, i);
+    }
+}
+
 const std::vector<std::string>& PreparedStatement::columns() {
-    if (columns_.empty()) {
+    if (columns_.empty() && sqlite_) {
+        for (int c = 0; c < sqlite_api::sqlite3_column_count(sqlite_->stmt); ++c) {
+            columns_.push_back(upper_ascii(sqlite_api::sqlite3_column_name(sqlite_->stmt, c)));
+        }
+    } else if (columns_.empty()) {
         columns_.reserve(row_->size());
         for (std::size_t i = 0; i < row_->size(); ++i) {
             columns_.push_back(upper_ascii(row_->get_properties(i).get_name()));
@@ -191,7 +348,9 @@ const std::vector<std::string>& PreparedStatement::columns() {
 }
 
 void PreparedStatement::release_result() {
-    if (engine_ == Engine::postgresql) {
+    if (sqlite_) {
+        sqlite_api::sqlite3_reset(sqlite_->stmt);
+    } else if (engine_ == Engine::postgresql) {
         static_cast<soci::postgresql_statement_backend*>(statement_->get_backend())
             ->result_.reset();
     }

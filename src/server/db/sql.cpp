@@ -5,42 +5,9 @@
 #include "server/db/prepared_statement.h"
 
 #include <charconv>
-#include <ctime>
 #include <fmt/format.h>
-#include <soci/soci.h>
 
 namespace ct::server {
-namespace {
-
-std::string tm_to_iso(const std::tm& t) {
-    return fmt::format("{:04d}-{:02d}-{:02d}T{:02d}:{:02d}:{:02d}", t.tm_year + 1900, t.tm_mon + 1,
-                       t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
-}
-
-SqlValue cell(const soci::row& row, std::size_t i) {
-    if (row.get_indicator(i) == soci::i_null) {
-        return std::monostate{};
-    }
-    switch (row.get_properties(i).get_data_type()) {
-    case soci::dt_string:
-        return row.get<std::string>(i);
-    case soci::dt_double:
-        return row.get<double>(i);
-    case soci::dt_integer:
-        return static_cast<long long>(row.get<int>(i));
-    case soci::dt_long_long:
-        return row.get<long long>(i);
-    case soci::dt_unsigned_long_long:
-        return static_cast<long long>(row.get<unsigned long long>(i));
-    case soci::dt_date:
-        return tm_to_iso(row.get<std::tm>(i));
-    default:
-        return std::monostate{};
-    }
-}
-
-} // namespace
-
 std::string as_text(const SqlValue& value) {
     if (const auto* s = std::get_if<std::string>(&value)) {
         return *s;
@@ -142,15 +109,11 @@ void Sql::query(std::string_view query, const SqlParams& params, const ColumnsHa
         std::vector<SqlValue> cells;
         bool first = true;
         while (have) {
-            const soci::row& row = st.row();
             if (first) {
                 columns(st.columns());
                 first = false;
             }
-            cells.resize(row.size()); // the handler may have taken them
-            for (std::size_t i = 0; i < row.size(); ++i) {
-                cells[i] = cell(row, i);
-            }
+            st.read(cells); // sized again: the handler may have taken them
             row_handler(cells);
             have = st.fetch();
         }
