@@ -6,6 +6,8 @@
 #include "server/packet/delta_applier.h"
 #include "server_fixture.h"
 
+#include <fmt/format.h>
+
 namespace ct::server::testing {
 namespace {
 
@@ -158,6 +160,64 @@ TEST_P(DeltaApplierTest, PacketsWithoutTheKeyOrWithFractionsAreRefused) {
     json keyless = {{"fields", {{{"name", "NMFANTCLIE"}, {"type", "string"}, {"size", 50}}}},
                     {"delta", {{{"op", "delete"}, {"old", {"x"}}}}}};
     EXPECT_THROW(apply(keyless), RpcError);
+}
+
+// A modify whose stored row does not hold exactly its old values is read and checked: refused
+// when the row is gone or was changed (even by this same delta), let through when it differs only
+// as the check does not count (trailing blanks).
+TEST_P(DeltaApplierTest, AModifyNotMatchingItsStoredRowIsReadAndChecked) {
+    struct Case {
+        const char* what;
+        int row;             // the party changed, one per case
+        bool gone;           // a party number no row has
+        const char* before;  // run on its stored row first
+        bool again;          // changed twice from the same old value
+        const char* refusal; // empty: accepted
+    };
+    const Case cases[] = {
+        {"a row deleted by another user", 1, true, "", false, "excluído por outro usuário"},
+        {"a row this delta changed before, read ahead for a later change", 2, false, "", true,
+         "alterado por outro usuário"},
+        {"a text stored with trailing blanks", 0, false,
+         "UPDATE ENDECONTORCA SET NMCONTCLIORE = NMCONTCLIORE || '   '", false, ""},
+    };
+    json p = parties();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        json row = p["rows"][c.row];
+        const std::string party = fmt::format("000000000{}", c.row + 1);
+        if (c.gone) {
+            row = with_values(p, row, {{"NRENDCLIORCEVE", "0000000099"}});
+        }
+        if (*c.before) {
+            Database::Lease lease(db());
+            lease.sql().exec(std::string(c.before) +
+                                 " WHERE NRORCAEVENTO = '0000000100' AND NRENDCLIORCEVE = :nr",
+                             {{"nr", party}});
+        }
+        json d = delta_of(p);
+        add_modify(d, row, with_values(p, row, {{"NMCONTCLIORE", "Outro"}}));
+        if (c.again) {
+            add_modify(d, row, with_values(p, row, {{"NMCONTCLIORE", "Terceiro"}}));
+            for (int i = 0; i < 9; ++i) { // unchanged rows, enough to be read ahead
+                add_modify(d, p["rows"][i % 3], p["rows"][i % 3]);
+            }
+        }
+        if (!*c.refusal) {
+            EXPECT_EQ(apply(d).modified, 1);
+            EXPECT_EQ(stored("NMCONTCLIORE", party), "Outro");
+            continue;
+        }
+        try {
+            apply(d);
+            ADD_FAILURE() << "accepted";
+        } catch (const AppError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(count("SELECT COUNT(*) FROM ENDECONTORCA WHERE NMCONTCLIORE IN ('Outro', "
+                        "'Terceiro')"),
+                  0);
+    }
 }
 
 // Hundreds of modifies are written in batches on PostgreSQL: every row gets its own values, a

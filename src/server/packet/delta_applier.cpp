@@ -69,6 +69,15 @@ std::string key_text(const RowValues& key) {
     return out;
 }
 
+bool storable(const std::function<void()>& check) {
+    try {
+        check();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 } // namespace
 
 // Where the mapping's columns sit in one delta, and the statement texts for it: worked out once
@@ -84,7 +93,24 @@ struct DeltaApplier::Plan {
     std::map<std::string, std::string> inserts;       // by column list
     std::map<std::string, std::string> updates;       // by changed columns
     std::map<std::string, std::string> batch_updates; // by changed columns, read_batch rows
+    // SQLite checks a modify's old values in its UPDATE: a statement costs it no round trip,
+    // and reading the row first would cost as much as writing it.
+    bool guarded = false;
+    std::map<std::string, std::string> guarded_updates; // by changed columns
 };
+
+namespace {
+
+// Whether a modify's packet cells differ in some stored column.
+bool differs(const DeltaChange& change, const std::vector<std::size_t>& present,
+             const std::vector<int>& position) {
+    return std::any_of(present.begin(), present.end(), [&](std::size_t c) {
+        const auto p = static_cast<std::size_t>(position[c]);
+        return change.old_row[p] != change.new_row[p];
+    });
+}
+
+} // namespace
 
 const StoredColumn* TableMapping::find(std::string_view name) const {
     for (const auto& c : columns) {
@@ -261,6 +287,10 @@ void DeltaApplier::read_ahead(Plan& plan, const Packet& delta, std::size_t begin
         if (change.op == DeltaChange::Op::insert) {
             continue;
         }
+        if (change.op == DeltaChange::Op::modify && plan.guarded &&
+            differs(change, plan.present, plan.position)) {
+            continue; // checked by its own UPDATE
+        }
         try {
             keys.push_back(key_of(plan, change.old_row));
         } catch (const RpcError&) {
@@ -373,13 +403,9 @@ void DeltaApplier::remove(Plan& plan, const RowValues& key) {
     sql_.exec(plan.remove, std::move(params));
 }
 
-// Writes the columns a modify changes; false when there is nothing to write (nothing changed,
-// or the stored row already holds the new values).
-bool DeltaApplier::modify(Plan& plan, const DeltaChange& change, const RowValues& key,
-                          const StoredRow& stored) {
-    std::vector<std::pair<std::size_t, SqlValue>> changed;
-    bool all_old = true;
-    bool all_new = true;
+std::vector<DeltaApplier::ColumnChange> DeltaApplier::changes_of(const Plan& plan,
+                                                                 const DeltaChange& change) const {
+    std::vector<ColumnChange> changes;
     for (std::size_t c : plan.present) {
         const auto p = static_cast<std::size_t>(plan.position[c]);
         if (change.old_row[p] == change.new_row[p]) {
@@ -388,12 +414,26 @@ bool DeltaApplier::modify(Plan& plan, const DeltaChange& change, const RowValues
         const StoredColumn& column = mapping_.columns[c];
         SqlValue old_value = to_stored(change.old_row[p], column);
         SqlValue new_value = to_stored(change.new_row[p], column);
-        if (same(old_value, new_value, column.kind)) {
-            continue;
+        if (!same(old_value, new_value, column.kind)) {
+            changes.push_back({c, std::move(old_value), std::move(new_value)});
         }
-        all_old = all_old && same(stored[c], old_value, column.kind);
-        all_new = all_new && same(stored[c], new_value, column.kind);
-        changed.emplace_back(c, std::move(new_value));
+    }
+    return changes;
+}
+
+// Writes the columns a modify changes; false when there is nothing to write (nothing changed,
+// or the stored row already holds the new values).
+bool DeltaApplier::modify(Plan& plan, std::vector<ColumnChange> changes, const RowValues& key,
+                          const StoredRow& stored) {
+    bool all_old = true;
+    bool all_new = true;
+    std::vector<std::pair<std::size_t, SqlValue>> changed;
+    changed.reserve(changes.size());
+    for (ColumnChange& change : changes) {
+        const ColumnKind kind = mapping_.columns[change.column].kind;
+        all_old = all_old && same(stored[change.column], change.old_value, kind);
+        all_new = all_new && same(stored[change.column], change.new_value, kind);
+        changed.emplace_back(change.column, std::move(change.new_value));
     }
     if (changed.empty() || (all_new && !all_old)) {
         return false;
@@ -414,6 +454,54 @@ bool DeltaApplier::modify(Plan& plan, const DeltaChange& change, const RowValues
         write_together(plan, {&update}); // a statement costs SQLite no round trip
     }
     return true;
+}
+
+bool DeltaApplier::written_unread(Plan& plan, const DeltaChange& change, const RowValues& key) {
+    if (!plan.guarded || change.op != DeltaChange::Op::modify ||
+        !storable([&] { check_values(plan, change.new_row); })) {
+        return false; // a refusal comes in its usual order, after the row is read
+    }
+    const std::vector<ColumnChange> changes = changes_of(plan, change);
+    if (changes.empty() || !modify_if_unchanged(plan, changes, key)) {
+        return false;
+    }
+    if (!read_.empty()) {
+        read_.erase(key_text(key)); // read ahead for another change of it, and now stale
+    }
+    return true;
+}
+
+// Exact equality is enough for the stale-row check to pass (a text equal byte for byte, a number
+// equal to the last bit), so a row this UPDATE matches is one the check would have let through;
+// a row it misses (changed, deleted, or equal only as the check compares) is read and checked.
+bool DeltaApplier::modify_if_unchanged(Plan& plan, const std::vector<ColumnChange>& changes,
+                                       const RowValues& key) {
+    std::string columns;
+    for (const ColumnChange& change : changes) {
+        columns += fmt::format("{},", change.column);
+    }
+    std::string& text = plan.guarded_updates[columns];
+    if (text.empty()) {
+        std::string set;
+        std::string guard;
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+            const std::string& name = mapping_.columns[changes[i].column].name;
+            set += fmt::format("{}{} = :s{}", i ? ", " : "", name, i);
+            guard += fmt::format(" AND {} IS :o{}", name, i);
+        }
+        text = fmt::format("UPDATE {} SET {} WHERE {}{}", mapping_.table, set,
+                           key_condition(mapping_, plan.keys, 0), guard);
+    }
+    SqlParams params;
+    params.reserve(2 * changes.size() + key.values.size());
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        params.push_back({fmt::format("s{}", i), changes[i].new_value});
+    }
+    add_key_params(params, key, 0);
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        params.push_back({fmt::format("o{}", i), changes[i].old_value});
+    }
+    return sql_.exec(text, std::move(params)) > 0;
 }
 
 DeltaOutcome DeltaApplier::apply(const Packet& delta) {
@@ -439,6 +527,7 @@ DeltaOutcome DeltaApplier::apply(const Packet& delta) {
     plan.read_one = select + key_condition(mapping_, plan.keys, 0) + std::string(sql_.lock_rows());
     plan.remove = fmt::format("DELETE FROM {} WHERE {}", mapping_.table,
                               key_condition(mapping_, plan.keys, 0));
+    plan.guarded = sql_.engine() == Engine::sqlite;
 
     DeltaOutcome outcome;
     const std::size_t count = delta.delta.size();
@@ -455,22 +544,24 @@ DeltaOutcome DeltaApplier::apply(const Packet& delta) {
             }
             check_values(plan, change.old_row);
             const RowValues key = key_of(plan, change.old_row);
-            const std::optional<StoredRow> stored = stored_row(plan, key);
-            if (!stored) {
-                throw AppError(
-                    fmt::format("{} {} foi excluído por outro usuário. Recarregue os dados e "
-                                "repita a operação.",
-                                mapping_.label, describe(key)));
-            }
-            if (change.op == DeltaChange::Op::remove) {
-                remove(plan, key);
-                ++outcome.deleted;
-                continue;
-            }
-            check_values(plan, change.new_row);
-            if (!modify(plan, change, key, *stored)) {
-                ++outcome.unchanged;
-                continue;
+            if (!written_unread(plan, change, key)) {
+                const std::optional<StoredRow> stored = stored_row(plan, key);
+                if (!stored) {
+                    throw AppError(
+                        fmt::format("{} {} foi excluído por outro usuário. Recarregue os dados e "
+                                    "repita a operação.",
+                                    mapping_.label, describe(key)));
+                }
+                if (change.op == DeltaChange::Op::remove) {
+                    remove(plan, key);
+                    ++outcome.deleted;
+                    continue;
+                }
+                check_values(plan, change.new_row);
+                if (!modify(plan, changes_of(plan, change), key, *stored)) {
+                    ++outcome.unchanged;
+                    continue;
+                }
             }
             if (after_modify) {
                 write_pending(plan);

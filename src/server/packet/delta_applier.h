@@ -83,8 +83,21 @@ private:
     std::optional<StoredRow> stored_row(Plan& plan, const RowValues& key);
     void insert(Plan& plan, RowValues& row);
     void remove(Plan& plan, const RowValues& key);
-    bool modify(Plan& plan, const DeltaChange& change, const RowValues& key,
+    // The stored columns a modify changes, with their old and new stored values.
+    struct ColumnChange {
+        std::size_t column;
+        SqlValue old_value;
+        SqlValue new_value;
+    };
+    std::vector<ColumnChange> changes_of(const Plan& plan, const DeltaChange& change) const;
+    bool modify(Plan& plan, std::vector<ColumnChange> changes, const RowValues& key,
                 const StoredRow& stored);
+    // SQLite: a modify of stored columns written by an UPDATE that checks the old values
+    // itself; false when the change must be read and checked instead (any other change, or a
+    // row the UPDATE missed).
+    bool written_unread(Plan& plan, const DeltaChange& change, const RowValues& key);
+    bool modify_if_unchanged(Plan& plan, const std::vector<ColumnChange>& changes,
+                             const RowValues& key);
     // PostgreSQL: modifies are written a hundred to a statement (a round trip each), before
     // anything else reads or writes the table and at the end of each batch of changes.
     struct PendingUpdate {
