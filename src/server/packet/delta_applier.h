@@ -48,8 +48,9 @@ struct DeltaOutcome {
 
 // Applies a delta to one table inside the caller's transaction. A modify or delete is checked
 // against the stored row (its key, and the stored columns it changes): a row that another user
-// changed refuses the whole delta. Stored rows are read in batches ahead of their changes, so
-// hooks must not change rows of the mapped table themselves.
+// changed refuses the whole delta. Stored rows are read in batches ahead of their changes (on
+// SQLite a modify checks its old values in its own UPDATE instead), so hooks must not change rows
+// of the mapped table themselves.
 class DeltaApplier {
 public:
     DeltaApplier(Sql& sql, const TableMapping& mapping)
