@@ -65,6 +65,9 @@ TEST_P(DeltaApplierTest, StaleRowRefusesTheWholeDelta) {
     add_modify(d, p["rows"][0], with_values(p, p["rows"][0], {{"NMCONTCLIORE", "Outro"}}));
     json stale_old = with_values(p, p["rows"][1], {{"VRRECECONTOREV", 3400.0}});
     add_modify(d, stale_old, with_values(p, stale_old, {{"VRRECECONTOREV", 3600.0}}));
+    // A later change refused for its own fault does not hide the first refusal.
+    const json bad_old = with_values(p, p["rows"][2], {{"QTCONVCONTOREV", 2.5}});
+    add_modify(d, bad_old, with_values(p, bad_old, {{"NMCONTCLIORE", "Outro"}}));
     try {
         apply(d);
         FAIL() << "a stale row was accepted";

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fmt/format.h>
 #include <map>
+#include <unordered_set>
 
 namespace ct::server {
 namespace {
@@ -93,10 +94,9 @@ struct DeltaApplier::Plan {
     std::map<std::string, std::string> inserts;       // by column list
     std::map<std::string, std::string> updates;       // by changed columns
     std::map<std::string, std::string> batch_updates; // by changed columns, read_batch rows
-    // SQLite checks a modify's old values in its UPDATE: a statement costs it no round trip,
-    // and reading the row first would cost as much as writing it.
+    // A modify checks its old values in its own UPDATE: reading the row first would cost as
+    // much as writing it.
     bool guarded = false;
-    std::map<std::string, std::string> guarded_updates; // by changed columns
 };
 
 namespace {
@@ -427,15 +427,12 @@ bool DeltaApplier::modify(Plan& plan, std::vector<ColumnChange> changes, const R
                           const StoredRow& stored) {
     bool all_old = true;
     bool all_new = true;
-    std::vector<std::pair<std::size_t, SqlValue>> changed;
-    changed.reserve(changes.size());
-    for (ColumnChange& change : changes) {
+    for (const ColumnChange& change : changes) {
         const ColumnKind kind = mapping_.columns[change.column].kind;
         all_old = all_old && same(stored[change.column], change.old_value, kind);
         all_new = all_new && same(stored[change.column], change.new_value, kind);
-        changed.emplace_back(change.column, std::move(change.new_value));
     }
-    if (changed.empty() || (all_new && !all_old)) {
+    if (changes.empty() || (all_new && !all_old)) {
         return false;
     }
     if (!all_old) {
@@ -443,13 +440,9 @@ bool DeltaApplier::modify(Plan& plan, std::vector<ColumnChange> changes, const R
                                    "repita a operação.",
                                    mapping_.label, describe(key)));
     }
-    std::string columns;
-    for (const auto& [c, value] : changed) {
-        columns += fmt::format("{},", c);
-    }
-    PendingUpdate update{std::move(columns), std::move(changed), key};
+    PendingUpdate update{columns_key(changes, false), std::move(changes), key, false};
     if (sql_.engine() == Engine::postgresql) {
-        pending_.push_back(std::move(update));
+        defer(plan, std::move(update));
     } else {
         write_together(plan, {&update}); // a statement costs SQLite no round trip
     }
@@ -461,8 +454,14 @@ bool DeltaApplier::written_unread(Plan& plan, const DeltaChange& change, const R
         !storable([&] { check_values(plan, change.new_row); })) {
         return false; // a refusal comes in its usual order, after the row is read
     }
-    const std::vector<ColumnChange> changes = changes_of(plan, change);
-    if (changes.empty() || !modify_if_unchanged(plan, changes, key)) {
+    std::vector<ColumnChange> changes = changes_of(plan, change);
+    if (changes.empty()) {
+        return false;
+    }
+    PendingUpdate update{columns_key(changes, true), std::move(changes), key, true};
+    if (sql_.engine() == Engine::postgresql) {
+        defer(plan, std::move(update)); // checked when written, with the others of its batch
+    } else if (!write_together(plan, {&update}).empty()) {
         return false;
     }
     if (!read_.empty()) {
@@ -471,37 +470,39 @@ bool DeltaApplier::written_unread(Plan& plan, const DeltaChange& change, const R
     return true;
 }
 
-// Exact equality is enough for the stale-row check to pass (a text equal byte for byte, a number
-// equal to the last bit), so a row this UPDATE matches is one the check would have let through;
-// a row it misses (changed, deleted, or equal only as the check compares) is read and checked.
-bool DeltaApplier::modify_if_unchanged(Plan& plan, const std::vector<ColumnChange>& changes,
-                                       const RowValues& key) {
-    std::string columns;
+std::string DeltaApplier::columns_key(const std::vector<ColumnChange>& changes, bool guarded) {
+    std::string columns = guarded ? "guarded:" : "";
     for (const ColumnChange& change : changes) {
         columns += fmt::format("{},", change.column);
     }
-    std::string& text = plan.guarded_updates[columns];
-    if (text.empty()) {
-        std::string set;
-        std::string guard;
-        for (std::size_t i = 0; i < changes.size(); ++i) {
-            const std::string& name = mapping_.columns[changes[i].column].name;
-            set += fmt::format("{}{} = :s{}", i ? ", " : "", name, i);
-            guard += fmt::format(" AND {} IS :o{}", name, i);
-        }
-        text = fmt::format("UPDATE {} SET {} WHERE {}{}", mapping_.table, set,
-                           key_condition(mapping_, plan.keys, 0), guard);
+    return columns;
+}
+
+void DeltaApplier::defer(Plan& plan, PendingUpdate update) {
+    std::string key = key_text(update.key);
+    if (pending_keys_.count(key)) {
+        write_pending(plan); // a row met again: its earlier change goes first
     }
-    SqlParams params;
-    params.reserve(2 * changes.size() + key.values.size());
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        params.push_back({fmt::format("s{}", i), changes[i].new_value});
+    pending_keys_.insert(std::move(key));
+    pending_.push_back(std::move(update));
+}
+
+// A guarded modify its UPDATE missed: checked as any other against the row as it is now.
+void DeltaApplier::recheck(Plan& plan, const PendingUpdate& update) {
+    const std::optional<StoredRow> stored = stored_row(plan, update.key);
+    if (!stored) {
+        refuse_gone(update.key);
     }
-    add_key_params(params, key, 0);
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        params.push_back({fmt::format("o{}", i), changes[i].old_value});
+    if (!modify(plan, update.changes, update.key, *stored)) {
+        --outcome_.modified;
+        ++outcome_.unchanged;
     }
-    return sql_.exec(text, std::move(params)) > 0;
+}
+
+void DeltaApplier::refuse_gone(const RowValues& key) const {
+    throw AppError(fmt::format("{} {} foi excluído por outro usuário. Recarregue os dados e "
+                               "repita a operação.",
+                               mapping_.label, describe(key)));
 }
 
 DeltaOutcome DeltaApplier::apply(const Packet& delta) {
@@ -527,66 +528,83 @@ DeltaOutcome DeltaApplier::apply(const Packet& delta) {
     plan.read_one = select + key_condition(mapping_, plan.keys, 0) + std::string(sql_.lock_rows());
     plan.remove = fmt::format("DELETE FROM {} WHERE {}", mapping_.table,
                               key_condition(mapping_, plan.keys, 0));
-    plan.guarded = sql_.engine() == Engine::sqlite;
+    // A hook after each modify needs to know at once whether it was written.
+    plan.guarded = sql_.engine() == Engine::sqlite || !after_modify;
 
-    DeltaOutcome outcome;
+    outcome_ = {};
     const std::size_t count = delta.delta.size();
     for (std::size_t begin = 0; begin < count; begin += read_batch) {
         const std::size_t end = std::min(count, begin + read_batch);
         read_ahead(plan, delta, begin, end);
         for (std::size_t i = begin; i < end; ++i) {
-            const DeltaChange& change = delta.delta[i];
-            if (change.op == DeltaChange::Op::insert) {
-                RowValues row = stored_values(plan, change.new_row);
-                insert(plan, row);
-                outcome.inserted.push_back(key_of(row));
-                continue;
-            }
-            check_values(plan, change.old_row);
-            const RowValues key = key_of(plan, change.old_row);
-            if (!written_unread(plan, change, key)) {
-                const std::optional<StoredRow> stored = stored_row(plan, key);
-                if (!stored) {
-                    throw AppError(
-                        fmt::format("{} {} foi excluído por outro usuário. Recarregue os dados e "
-                                    "repita a operação.",
-                                    mapping_.label, describe(key)));
-                }
-                if (change.op == DeltaChange::Op::remove) {
-                    remove(plan, key);
-                    ++outcome.deleted;
-                    continue;
-                }
-                check_values(plan, change.new_row);
-                if (!modify(plan, changes_of(plan, change), key, *stored)) {
-                    ++outcome.unchanged;
-                    continue;
-                }
-            }
-            if (after_modify) {
+            try {
+                apply_change(plan, delta.delta[i]);
+            } catch (const AppError&) {
+                write_pending(plan); // a refusal of an earlier change comes first
+                throw;
+            } catch (const RpcError&) {
                 write_pending(plan);
-                after_modify(key, stored_values(plan, change.new_row));
+                throw;
             }
-            ++outcome.modified;
         }
         write_pending(plan);
     }
     read_.clear();
-    return outcome;
+    return std::move(outcome_);
+}
+
+void DeltaApplier::apply_change(Plan& plan, const DeltaChange& change) {
+    if (change.op == DeltaChange::Op::insert) {
+        RowValues row = stored_values(plan, change.new_row);
+        insert(plan, row);
+        outcome_.inserted.push_back(key_of(row));
+        return;
+    }
+    check_values(plan, change.old_row);
+    const RowValues key = key_of(plan, change.old_row);
+    if (!written_unread(plan, change, key)) {
+        const std::optional<StoredRow> stored = stored_row(plan, key);
+        if (!stored) {
+            refuse_gone(key);
+        }
+        if (change.op == DeltaChange::Op::remove) {
+            remove(plan, key);
+            ++outcome_.deleted;
+            return;
+        }
+        check_values(plan, change.new_row);
+        if (!modify(plan, changes_of(plan, change), key, *stored)) {
+            ++outcome_.unchanged;
+            return;
+        }
+    }
+    if (after_modify) {
+        write_pending(plan);
+        after_modify(key, stored_values(plan, change.new_row));
+    }
+    ++outcome_.modified;
 }
 
 void DeltaApplier::write_pending(Plan& plan) {
     if (pending_.empty()) {
         return;
     }
+    const std::vector<PendingUpdate> pending = std::move(pending_);
+    pending_.clear();
+    pending_keys_.clear();
     std::map<std::string, std::vector<const PendingUpdate*>> by_columns;
-    for (const PendingUpdate& p : pending_) {
+    for (const PendingUpdate& p : pending) {
         by_columns[p.columns].push_back(&p);
     }
+    std::vector<const PendingUpdate*> missed;
+    auto write = [&](const std::vector<const PendingUpdate*>& rows) {
+        const std::vector<const PendingUpdate*> out = write_together(plan, rows);
+        missed.insert(missed.end(), out.begin(), out.end());
+    };
     for (auto& [columns, rows] : by_columns) {
         if (rows.size() < read_alone) {
             for (const PendingUpdate* p : rows) {
-                write_together(plan, {p});
+                write({p});
             }
             continue;
         }
@@ -594,53 +612,98 @@ void DeltaApplier::write_pending(Plan& plan) {
             const auto from = rows.begin() + static_cast<std::ptrdiff_t>(begin);
             const auto to = rows.begin() +
                             static_cast<std::ptrdiff_t>(std::min(rows.size(), begin + read_batch));
-            write_together(plan, std::vector<const PendingUpdate*>(from, to));
+            write(std::vector<const PendingUpdate*>(from, to));
         }
     }
-    pending_.clear();
+    for (const PendingUpdate* update : missed) {
+        recheck(plan, *update);
+    }
+    write_pending(plan); // what the rechecks wrote
+}
+
+// "The column holds exactly this old value", as each engine says it. Exact equality is enough
+// for the stale-row check to pass (a text equal byte for byte, a number equal to the last bit),
+// so a row the guarded UPDATE matches is one the check would have let through; a row it misses
+// (changed, deleted, or equal only as the check compares) is read and checked. PostgreSQL gets
+// a money value as text with the binary noise of a double: compared at the cent, as stored.
+std::string DeltaApplier::holds(const StoredColumn& column, const std::string& target,
+                                const std::string& value) const {
+    if (sql_.engine() == Engine::sqlite) {
+        return fmt::format("{} IS {}", target, value);
+    }
+    if (column.kind == ColumnKind::money) {
+        return fmt::format("{} IS NOT DISTINCT FROM ROUND({}, 2)", target, value);
+    }
+    return fmt::format("{} IS NOT DISTINCT FROM {}", target, value);
 }
 
 // One UPDATE for one row, or for read_batch rows of the same changed columns (the last repeated
 // to fill it, so that one prepared statement serves: a row met twice is written twice alike).
-void DeltaApplier::write_together(Plan& plan, const std::vector<const PendingUpdate*>& rows) {
+// Returns the guarded rows it did not write.
+std::vector<const DeltaApplier::PendingUpdate*>
+DeltaApplier::write_together(Plan& plan, const std::vector<const PendingUpdate*>& rows) {
     const PendingUpdate& first = *rows.front();
-    const std::size_t width = first.changed.size();
+    const std::size_t width = first.changes.size();
     const std::size_t keys = plan.keys.size();
+    const bool sqlite = sql_.engine() == Engine::sqlite;
+    auto column_of = [&](std::size_t i) -> const StoredColumn& {
+        return mapping_.columns[first.changes[i].column];
+    };
     SqlParams params;
     if (rows.size() == 1) {
         std::string& text = plan.updates[first.columns];
         if (text.empty()) {
             std::string set;
+            std::string guard;
             for (std::size_t i = 0; i < width; ++i) {
-                set += fmt::format("{}{} = :s{}", i ? ", " : "",
-                                   mapping_.columns[first.changed[i].first].name, i);
+                set += fmt::format("{}{} = :s{}", i ? ", " : "", column_of(i).name, i);
+                if (first.guarded) {
+                    const std::string old_value =
+                        sqlite ? fmt::format(":o{}", i)
+                               : fmt::format("CAST(:o{} AS {})", i, sql_type(column_of(i).kind));
+                    guard += " AND " + holds(column_of(i), column_of(i).name, old_value);
+                }
             }
-            text = fmt::format("UPDATE {} SET {} WHERE {}", mapping_.table, set,
-                               key_condition(mapping_, plan.keys, 0));
+            text = fmt::format("UPDATE {} SET {} WHERE {}{}", mapping_.table, set,
+                               key_condition(mapping_, plan.keys, 0), guard);
         }
         for (std::size_t i = 0; i < width; ++i) {
-            params.push_back({fmt::format("s{}", i), first.changed[i].second});
+            params.push_back({fmt::format("s{}", i), first.changes[i].new_value});
         }
         add_key_params(params, first.key, 0);
-        sql_.exec(text, std::move(params));
-        return;
+        if (first.guarded) {
+            for (std::size_t i = 0; i < width; ++i) {
+                params.push_back({fmt::format("o{}", i), first.changes[i].old_value});
+            }
+        }
+        const long long written = sql_.exec(text, std::move(params));
+        if (first.guarded && written == 0) {
+            return {&first};
+        }
+        return {};
     }
     std::string& text = plan.batch_updates[first.columns];
     if (text.empty()) {
         std::string set;
         std::string names;
         std::string where;
+        std::string returning;
         for (std::size_t i = 0; i < width; ++i) {
-            set += fmt::format("{}{} = V.S{}", i ? ", " : "",
-                               mapping_.columns[first.changed[i].first].name, i);
+            set += fmt::format("{}{} = V.S{}", i ? ", " : "", column_of(i).name, i);
         }
         for (std::size_t k = 0; k < keys; ++k) {
+            const std::string& name = mapping_.columns[plan.keys[k]].name;
             names += fmt::format("K{}, ", k);
-            where += fmt::format("{}T.{} = V.K{}", k ? " AND " : "",
-                                 mapping_.columns[plan.keys[k]].name, k);
+            where += fmt::format("{}T.{} = V.K{}", k ? " AND " : "", name, k);
+            returning += fmt::format("{}T.{}", k ? ", " : "", name);
         }
         for (std::size_t i = 0; i < width; ++i) {
             names += fmt::format("{}S{}", i ? ", " : "", i);
+        }
+        for (std::size_t i = 0; first.guarded && i < width; ++i) {
+            names += fmt::format(", O{}", i);
+            where +=
+                " AND " + holds(column_of(i), "T." + column_of(i).name, fmt::format("V.O{}", i));
         }
         std::string values;
         for (std::size_t r = 0; r < read_batch; ++r) {
@@ -651,22 +714,51 @@ void DeltaApplier::write_together(Plan& plan, const std::vector<const PendingUpd
             }
             for (std::size_t i = 0; i < width; ++i) {
                 values += fmt::format("{}CAST(:s{} AS {})", i ? ", " : "", r * width + i,
-                                      sql_type(mapping_.columns[first.changed[i].first].kind));
+                                      sql_type(column_of(i).kind));
+            }
+            for (std::size_t i = 0; first.guarded && i < width; ++i) {
+                values +=
+                    fmt::format(", CAST(:o{} AS {})", r * width + i, sql_type(column_of(i).kind));
             }
             values += ')';
         }
-        text = fmt::format("UPDATE {} AS T SET {} FROM (VALUES {}) AS V({}) WHERE {}",
-                           mapping_.table, set, values, names, where);
+        text = fmt::format("UPDATE {} AS T SET {} FROM (VALUES {}) AS V({}) WHERE {}{}",
+                           mapping_.table, set, values, names, where,
+                           first.guarded ? " RETURNING " + returning : std::string());
     }
-    params.reserve(read_batch * (keys + width));
+    params.reserve(read_batch * (keys + 2 * width));
     for (std::size_t r = 0; r < read_batch; ++r) {
         const PendingUpdate& row = *rows[std::min(r, rows.size() - 1)];
         add_key_params(params, row.key, r * keys);
         for (std::size_t i = 0; i < width; ++i) {
-            params.push_back({fmt::format("s{}", r * width + i), row.changed[i].second});
+            params.push_back({fmt::format("s{}", r * width + i), row.changes[i].new_value});
+        }
+        for (std::size_t i = 0; first.guarded && i < width; ++i) {
+            params.push_back({fmt::format("o{}", r * width + i), row.changes[i].old_value});
         }
     }
-    sql_.exec(text, std::move(params));
+    if (!first.guarded) {
+        sql_.exec(text, std::move(params));
+        return {};
+    }
+    std::unordered_set<std::string> written;
+    RowValues found;
+    sql_.query(
+        text, params, [](const std::vector<std::string>&) {},
+        [&](std::vector<SqlValue>& cells) {
+            found.values.clear();
+            for (std::size_t k = 0; k < keys; ++k) {
+                found.values.emplace_back(mapping_.columns[plan.keys[k]].name, std::move(cells[k]));
+            }
+            written.insert(key_text(found));
+        });
+    std::vector<const PendingUpdate*> missed;
+    for (const PendingUpdate* row : rows) {
+        if (!written.count(key_text(row->key))) {
+            missed.push_back(row);
+        }
+    }
+    return missed;
 }
 
 } // namespace ct::server

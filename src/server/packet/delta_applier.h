@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace ct::server {
@@ -48,9 +49,9 @@ struct DeltaOutcome {
 
 // Applies a delta to one table inside the caller's transaction. A modify or delete is checked
 // against the stored row (its key, and the stored columns it changes): a row that another user
-// changed refuses the whole delta. Stored rows are read in batches ahead of their changes (on
-// SQLite a modify checks its old values in its own UPDATE instead), so hooks must not change rows
-// of the mapped table themselves.
+// changed refuses the whole delta. A modify checks its old values in its own UPDATE, and the
+// stored row is read only when that misses; the rows of other changes are read in batches ahead
+// of them, so hooks must not change rows of the mapped table themselves.
 class DeltaApplier {
 public:
     DeltaApplier(Sql& sql, const TableMapping& mapping)
@@ -93,21 +94,28 @@ private:
     std::vector<ColumnChange> changes_of(const Plan& plan, const DeltaChange& change) const;
     bool modify(Plan& plan, std::vector<ColumnChange> changes, const RowValues& key,
                 const StoredRow& stored);
-    // SQLite: a modify of stored columns written by an UPDATE that checks the old values
-    // itself; false when the change must be read and checked instead (any other change, or a
-    // row the UPDATE missed).
+    // A modify of stored columns written by an UPDATE that checks the old values itself (on
+    // PostgreSQL when its batch is written); false when the change must be read and checked
+    // instead (any other change, or a row the SQLite UPDATE missed).
     bool written_unread(Plan& plan, const DeltaChange& change, const RowValues& key);
-    bool modify_if_unchanged(Plan& plan, const std::vector<ColumnChange>& changes,
-                             const RowValues& key);
+    void apply_change(Plan& plan, const DeltaChange& change);
+    [[noreturn]] void refuse_gone(const RowValues& key) const;
     // PostgreSQL: modifies are written a hundred to a statement (a round trip each), before
     // anything else reads or writes the table and at the end of each batch of changes.
     struct PendingUpdate {
-        std::string columns; // the changed columns, as the statement's key
-        std::vector<std::pair<std::size_t, SqlValue>> changed;
+        std::string columns; // the changed columns and whether guarded, as the statement's key
+        std::vector<ColumnChange> changes;
         RowValues key;
+        bool guarded = false; // written only where the stored row holds the old values
     };
+    static std::string columns_key(const std::vector<ColumnChange>& changes, bool guarded);
+    void defer(Plan& plan, PendingUpdate update);
+    void recheck(Plan& plan, const PendingUpdate& update);
     void write_pending(Plan& plan);
-    void write_together(Plan& plan, const std::vector<const PendingUpdate*>& rows);
+    std::vector<const PendingUpdate*> write_together(Plan& plan,
+                                                     const std::vector<const PendingUpdate*>& rows);
+    std::string holds(const StoredColumn& column, const std::string& target,
+                      const std::string& value) const;
     void check_keys(const Packet& delta) const;
     std::string describe(const RowValues& key) const;
 
@@ -115,6 +123,8 @@ private:
     const TableMapping& mapping_;
     std::unordered_map<std::string, StoredRow> read_; // rows read ahead, by key text
     std::vector<PendingUpdate> pending_;
+    std::unordered_set<std::string> pending_keys_; // key texts of pending_
+    DeltaOutcome outcome_;                         // of the delta being applied
 };
 
 } // namespace ct::server
