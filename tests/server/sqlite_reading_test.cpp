@@ -13,30 +13,6 @@
 namespace ct::server::testing {
 namespace {
 
-// What SOCI gives for one cell of a dynamic row.
-SqlValue soci_cell(const soci::row& row, std::size_t i) {
-    if (row.get_indicator(i) == soci::i_null) {
-        return std::monostate{};
-    }
-    switch (row.get_properties(i).get_data_type()) {
-    case soci::dt_string:
-        return row.get<std::string>(i);
-    case soci::dt_double:
-        return row.get<double>(i);
-    case soci::dt_integer:
-        return static_cast<long long>(row.get<int>(i));
-    case soci::dt_long_long:
-        return row.get<long long>(i);
-    case soci::dt_date: {
-        const std::tm t = row.get<std::tm>(i);
-        return fmt::format("{:04d}-{:02d}-{:02d}T{:02d}:{:02d}:{:02d}", t.tm_year + 1900,
-                           t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
-    }
-    default:
-        return std::string("?");
-    }
-}
-
 std::string shown(const SqlValue& value) {
     if (std::holds_alternative<std::monostate>(value)) {
         return "null";

@@ -186,7 +186,9 @@ std::string tm_to_iso(const std::tm& t) {
                        t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
 }
 
-SqlValue cell(const soci::row& row, std::size_t i) {
+} // namespace
+
+SqlValue soci_cell(const soci::row& row, std::size_t i) {
     if (row.get_indicator(i) == soci::i_null) {
         return std::monostate{};
     }
@@ -207,6 +209,8 @@ SqlValue cell(const soci::row& row, std::size_t i) {
         return std::monostate{};
     }
 }
+
+namespace {
 
 char kind_of(const SqlValue& value) {
     if (std::holds_alternative<double>(value)) {
@@ -329,7 +333,7 @@ void PreparedStatement::read(std::vector<SqlValue>& cells) const {
     }
     cells.resize(row_->size());
     for (std::size_t i = 0; i < row_->size(); ++i) {
-        cells[i] = cell(*row_, i);
+        cells[i] = soci_cell(*row_, i);
     }
 }
 

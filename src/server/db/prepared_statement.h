@@ -23,6 +23,9 @@ enum class ColumnKind { text, real, int32, int64 };
 // text), or none for a declared type that is left to SOCI.
 std::optional<ColumnKind> sqlite_column_kind(const char* declared);
 
+// A cell of a row SOCI read, as the server holds it: a date as ISO text, an unknown kind as null.
+SqlValue soci_cell(const soci::row& row, std::size_t i);
+
 // One statement prepared on a session (parsed by SQLite, planned by PostgreSQL once) and run
 // again and again with new values. Its parameters keep the names and kinds (text or null,
 // double, integer) of the first binding: `shape_of` gives what a binding must match.
