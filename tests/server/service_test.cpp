@@ -61,6 +61,26 @@ TEST_P(ServiceTest, LoadsTheDemoOnceAndServesItsDataAfterwards) {
     plain.stop(); // stopping twice is harmless
 }
 
+TEST_P(ServiceTest, ADatabaseMadeBeforeTheAuditAndThePageSettingGainsThemAtStart) {
+    {
+        Service made(options(DemoData::if_empty));
+        Database::Lease lease(made.database());
+        lease.sql().exec_once("DROP TABLE AUDITORIA");
+        if (GetParam() == Engine::postgresql)
+            lease.sql().exec_once("ALTER TABLE ENDECONTORCA RESET (fillfactor)");
+    }
+    Service service(options(DemoData::none));
+    Database::Lease lease(service.database());
+    EXPECT_EQ(as_integer(*lease.sql().scalar("SELECT COUNT(*) FROM AUDITORIA")), 0);
+    if (GetParam() == Engine::postgresql) {
+        const auto options =
+            lease.sql().scalar("SELECT array_to_string(reloptions, ',') FROM pg_class WHERE oid = "
+                               "'endecontorca'::regclass");
+        ASSERT_TRUE(options.has_value());
+        EXPECT_EQ(as_text(*options), "fillfactor=50");
+    }
+}
+
 CT_SERVER_TEST_ON_ENGINES(ServiceTest);
 
 } // namespace

@@ -79,14 +79,25 @@ void install_schema(Database& db) {
     install(db, false);
 }
 
+namespace {
+
+// Statements that may run again on a database that already has them: tables and indexes added
+// after the first version, and storage settings.
+bool runs_again(const std::string& statement) {
+    const std::string text = upper_ascii(statement);
+    return text.starts_with("CREATE TABLE IF NOT EXISTS") ||
+           text.starts_with("CREATE INDEX IF NOT EXISTS") ||
+           (text.starts_with("ALTER TABLE") && text.find(" SET (") != std::string::npos);
+}
+
+} // namespace
+
 void upgrade_schema(Database& db) {
     Database::Lease lease(db);
     Sql& sql = lease.sql();
     Transaction tx(sql, true);
     for (const auto& statement : split_sql_script(schema_script(sql.engine()))) {
-        const std::string head = upper_ascii(statement.substr(0, 40));
-        if (head.starts_with("CREATE TABLE IF NOT EXISTS") ||
-            head.starts_with("CREATE INDEX IF NOT EXISTS")) {
+        if (runs_again(statement)) {
             sql.exec_once(statement);
         }
     }
