@@ -245,6 +245,13 @@ TEST_P(AccessTest, ChangedPartiesAreRecordedAndTheOperatorComesFromTheSession) {
                     "IDTIPOCONTAREC = 'EXTRA' AND CDOPERADOR = 'ANA'"),
               1);
     EXPECT_EQ(count("SELECT COUNT(*) FROM AUDITORIA WHERE CDOPERADOR <> 'ANA'"), 0);
+    // A change of the budget itself leaves the sequence and the party empty.
+    ASSERT_TRUE(send("SetEmpresaOrca", json::array({"01", "0001", "0000000200"}), {ana})
+                    .contains("result"));
+    EXPECT_EQ(count("SELECT COUNT(*) FROM AUDITORIA WHERE NMMETODO = 'SetEmpresaOrca' AND "
+                    "CDFILIAL = '0001' AND NRORCAEVENTO = '0000000200' AND NRSEQORCAEVE IS NULL "
+                    "AND NRENDCLIORCEVE IS NULL"),
+              1);
     // A save of more parties than the audit writes in one statement: every one recorded.
     json many = delta_of(parties);
     for (int i = 0; i < 150; ++i) {

