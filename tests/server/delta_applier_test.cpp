@@ -254,6 +254,14 @@ TEST_P(DeltaApplierTest, ManyModifiesInBatchesKeepEveryRowsOwnValues) {
             }
             add_modify(m, old_row, with_values(all, all["rows"][i], changes));
         }
+        // Parties changed near the start and deleted near the end: written first, then gone.
+        for (std::size_t i = 10; i < 18 && c.stale_at < 0; ++i) {
+            json changes = {{"VRRECECONTOREV", 1000.0 + static_cast<double>(i) + 0.01}};
+            if (i % 3 == 0) {
+                changes["NMCONTCLIORE"] = "Contato " + std::to_string(i);
+            }
+            add_delete(m, with_values(all, all["rows"][i], changes));
+        }
         // The first party again, after its first change (read anew, not from the batch).
         add_modify(m, with_values(all, all["rows"][0], {{"VRRECECONTOREV", 1000.01}}),
                    with_values(all, all["rows"][0], {{"VRRECECONTOREV", 7.5}}));
@@ -264,7 +272,10 @@ TEST_P(DeltaApplierTest, ManyModifiesInBatchesKeepEveryRowsOwnValues) {
             EXPECT_DOUBLE_EQ(std::stod(stored("VRRECECONTOREV", "0000000002")), 3500.0);
             continue;
         }
-        EXPECT_EQ(apply(m).modified, 254);
+        const DeltaOutcome out = apply(m);
+        EXPECT_EQ(out.modified, 254);
+        EXPECT_EQ(out.deleted, 8);
+        EXPECT_EQ(stored("NMFANTCLIE", "0000000011"), "<no row>");
         EXPECT_DOUBLE_EQ(std::stod(stored("VRRECECONTOREV", "0000000001")), 7.5);
         EXPECT_EQ(stored("NMCONTCLIORE", "0000000001"), "Contato 0");
         EXPECT_DOUBLE_EQ(std::stod(stored("VRRECECONTOREV", "0000000199")), 1198.01);
@@ -273,9 +284,9 @@ TEST_P(DeltaApplierTest, ManyModifiesInBatchesKeepEveryRowsOwnValues) {
         EXPECT_EQ(stored("NMCONTCLIORE", "0000000201"), "Ana Beatriz");
         EXPECT_EQ(count("SELECT COUNT(*) FROM ENDECONTORCA WHERE NRORCAEVENTO = '0000000100' "
                         "AND VRRECECONTOREV > 1000 AND VRRECECONTOREV < 1300"),
-                  252);
+                  244);
         EXPECT_EQ(count("SELECT COUNT(*) FROM ENDECONTORCA WHERE NMCONTCLIORE LIKE 'Contato%'"),
-                  85);
+                  83);
     }
 }
 

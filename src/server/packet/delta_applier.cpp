@@ -18,8 +18,8 @@ namespace {
 constexpr std::size_t read_batch = 100;
 constexpr std::size_t read_alone = 8;
 
-// What a value of each kind is cast to in a list of rows (VALUES), where PostgreSQL cannot tell
-// the type of a parameter from the column it goes to.
+// What a value of each kind is cast to where PostgreSQL cannot tell its type from the column it
+// goes to (a parameter compared, a value unpacked from JSON).
 const char* sql_type(ColumnKind kind) {
     switch (kind) {
     case ColumnKind::money:
@@ -60,6 +60,21 @@ void add_key_params(SqlParams& params, const RowValues& key, std::size_t first) 
     }
 }
 
+// A value as the JSON of a batch UPDATE carries it: numbers as the shortest text that reads back
+// as the same double.
+nlohmann::json json_of(const SqlValue& value) {
+    if (const auto* text = std::get_if<std::string>(&value)) {
+        return *text;
+    }
+    if (const auto* number = std::get_if<double>(&value)) {
+        return *number;
+    }
+    if (const auto* integer = std::get_if<long long>(&value)) {
+        return *integer;
+    }
+    return nullptr;
+}
+
 // The key as one text, as the stale-row check compares texts (trailing blanks ignored).
 std::string key_text(const RowValues& key) {
     std::string out;
@@ -84,7 +99,7 @@ struct DeltaApplier::Plan {
     std::string remove;
     std::map<std::string, std::string> inserts;       // by column list
     std::map<std::string, std::string> updates;       // by changed columns
-    std::map<std::string, std::string> batch_updates; // by changed columns, read_batch rows
+    std::map<std::string, std::string> batch_updates; // by changed columns, many rows
     // A modify checks its old values in its own UPDATE: reading the row first would cost as
     // much as writing it.
     bool guarded = false;
@@ -297,6 +312,7 @@ void DeltaApplier::read_ahead(Plan& plan, const Packet& delta, std::size_t begin
     if (keys.size() < read_alone) {
         return;
     }
+    write_pending(plan); // rows read ahead are read as the earlier changes left them
     std::vector<std::size_t> columns;
     std::string names;
     for (std::size_t c = 0; c < wanted.size(); ++c) {
@@ -543,8 +559,8 @@ DeltaOutcome DeltaApplier::apply(const Packet& delta) {
                 throw;
             }
         }
-        write_pending(plan);
     }
+    write_pending(plan);
     read_.clear();
     return std::move(outcome_);
 }
@@ -604,12 +620,7 @@ void DeltaApplier::write_pending(Plan& plan) {
             }
             continue;
         }
-        for (std::size_t begin = 0; begin < rows.size(); begin += read_batch) {
-            const auto from = rows.begin() + static_cast<std::ptrdiff_t>(begin);
-            const auto to = rows.begin() +
-                            static_cast<std::ptrdiff_t>(std::min(rows.size(), begin + read_batch));
-            write(std::vector<const PendingUpdate*>(from, to));
-        }
+        write(rows);
     }
     for (const PendingUpdate* update : missed) {
         recheck(plan, *update);
@@ -633,9 +644,8 @@ std::string DeltaApplier::holds(const StoredColumn& column, const std::string& t
     return fmt::format("{} IS NOT DISTINCT FROM {}", target, value);
 }
 
-// One UPDATE for one row, or for read_batch rows of the same changed columns (the last repeated
-// to fill it, so that one prepared statement serves: a row met twice is written twice alike).
-// Returns the guarded rows it did not write.
+// One UPDATE for one row, or for many rows of the same changed columns. Returns the guarded rows
+// it did not write.
 std::vector<const DeltaApplier::PendingUpdate*>
 DeltaApplier::write_together(Plan& plan, const std::vector<const PendingUpdate*>& rows) {
     const PendingUpdate& first = *rows.front();
@@ -678,61 +688,50 @@ DeltaApplier::write_together(Plan& plan, const std::vector<const PendingUpdate*>
         }
         return {};
     }
+    // Many rows: PostgreSQL's, all in one statement. They go as one JSON array of [keys, new
+    // values, old values], which the statement unpacks, so that no value is bound on its own.
     std::string& text = plan.batch_updates[first.columns];
     if (text.empty()) {
+        auto cell = [](std::size_t at, ColumnKind kind) {
+            return fmt::format("CAST(V.v->>{} AS {})", at, sql_type(kind));
+        };
         std::string set;
-        std::string names;
         std::string where;
         std::string returning;
         for (std::size_t i = 0; i < width; ++i) {
-            set += fmt::format("{}{} = V.S{}", i ? ", " : "", column_of(i).name, i);
+            set += fmt::format("{}{} = {}", i ? ", " : "", column_of(i).name,
+                               cell(keys + i, column_of(i).kind));
         }
         for (std::size_t k = 0; k < keys; ++k) {
-            const std::string& name = mapping_.columns[plan.keys[k]].name;
-            names += fmt::format("K{}, ", k);
-            where += fmt::format("{}T.{} = V.K{}", k ? " AND " : "", name, k);
-            returning += fmt::format("{}T.{}", k ? ", " : "", name);
-        }
-        for (std::size_t i = 0; i < width; ++i) {
-            names += fmt::format("{}S{}", i ? ", " : "", i);
+            const StoredColumn& column = mapping_.columns[plan.keys[k]];
+            where +=
+                fmt::format("{}T.{} = {}", k ? " AND " : "", column.name, cell(k, column.kind));
+            returning += fmt::format("{}T.{}", k ? ", " : "", column.name);
         }
         for (std::size_t i = 0; first.guarded && i < width; ++i) {
-            names += fmt::format(", O{}", i);
-            where +=
-                " AND " + holds(column_of(i), "T." + column_of(i).name, fmt::format("V.O{}", i));
+            where += " AND " + holds(column_of(i), "T." + column_of(i).name,
+                                     cell(keys + width + i, column_of(i).kind));
         }
-        std::string values;
-        for (std::size_t r = 0; r < read_batch; ++r) {
-            values += r ? ", (" : "(";
-            for (std::size_t k = 0; k < keys; ++k) {
-                values += fmt::format("CAST(:k{} AS {}), ", r * keys + k,
-                                      sql_type(mapping_.columns[plan.keys[k]].kind));
-            }
-            for (std::size_t i = 0; i < width; ++i) {
-                values += fmt::format("{}CAST(:s{} AS {})", i ? ", " : "", r * width + i,
-                                      sql_type(column_of(i).kind));
-            }
-            for (std::size_t i = 0; first.guarded && i < width; ++i) {
-                values +=
-                    fmt::format(", CAST(:o{} AS {})", r * width + i, sql_type(column_of(i).kind));
-            }
-            values += ')';
-        }
-        text = fmt::format("UPDATE {} AS T SET {} FROM (VALUES {}) AS V({}) WHERE {}{}",
-                           mapping_.table, set, values, names, where,
+        text = fmt::format("UPDATE {} AS T SET {} FROM json_array_elements(CAST(:rows AS json)) "
+                           "AS V(v) WHERE {}{}",
+                           mapping_.table, set, where,
                            first.guarded ? " RETURNING " + returning : std::string());
     }
-    params.reserve(read_batch * (keys + 2 * width));
-    for (std::size_t r = 0; r < read_batch; ++r) {
-        const PendingUpdate& row = *rows[std::min(r, rows.size() - 1)];
-        add_key_params(params, row.key, r * keys);
-        for (std::size_t i = 0; i < width; ++i) {
-            params.push_back({fmt::format("s{}", r * width + i), row.changes[i].new_value});
+    nlohmann::json list = nlohmann::json::array();
+    for (const PendingUpdate* row : rows) {
+        nlohmann::json values = nlohmann::json::array();
+        for (const auto& [name, value] : row->key.values) {
+            values.push_back(json_of(value));
+        }
+        for (const ColumnChange& change : row->changes) {
+            values.push_back(json_of(change.new_value));
         }
         for (std::size_t i = 0; first.guarded && i < width; ++i) {
-            params.push_back({fmt::format("o{}", r * width + i), row.changes[i].old_value});
+            values.push_back(json_of(row->changes[i].old_value));
         }
+        list.push_back(std::move(values));
     }
+    params.push_back({"rows", list.dump()});
     if (!first.guarded) {
         sql_.exec(text, std::move(params));
         return {};

@@ -100,8 +100,8 @@ private:
     bool written_unread(Plan& plan, const DeltaChange& change, const RowValues& key);
     void apply_change(Plan& plan, const DeltaChange& change);
     [[noreturn]] void refuse_gone(const RowValues& key) const;
-    // PostgreSQL: modifies are written a hundred to a statement (a round trip each), before
-    // anything else reads or writes the table and at the end of each batch of changes.
+    // PostgreSQL: modifies wait, and those of the same changed columns are written by one
+    // statement, before anything else reads or writes the table and at the end of the delta.
     struct PendingUpdate {
         std::string columns; // the changed columns and whether guarded, as the statement's key
         std::vector<ColumnChange> changes;
