@@ -3,6 +3,7 @@
 #include "server/auth/crypto.h"
 #include "server/auth/gate.h"
 #include "server/core/text.h"
+#include "server/db/sql_json.h"
 
 #include <algorithm>
 #include <ctime>
@@ -135,12 +136,10 @@ void insert_in_batches(Sql& sql, const CallColumns& fixed, const std::vector<Aud
 
 void insert_in_one_statement(Sql& sql, const CallColumns& fixed,
                              const std::vector<AuditKey>& keys) {
-    auto text = [](const std::string& t) {
-        return t.empty() ? nlohmann::json() : nlohmann::json(t);
-    };
     nlohmann::json rows = nlohmann::json::array();
     for (const AuditKey& key : keys) {
-        rows.push_back({text(key.branch), text(key.budget), text(key.seq), text(key.party)});
+        rows.push_back({json_of(text_or_null(key.branch)), json_of(text_or_null(key.budget)),
+                        json_of(text_or_null(key.seq)), json_of(text_or_null(key.party))});
     }
     sql.exec(insert_postgresql,
              {{"c", fixed.call},

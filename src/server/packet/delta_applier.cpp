@@ -3,6 +3,7 @@
 #include "server/core/errors.h"
 #include "server/core/money.h"
 #include "server/core/text.h"
+#include "server/db/sql_json.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,21 +59,6 @@ void add_key_params(SqlParams& params, const RowValues& key, std::size_t first) 
     for (std::size_t i = 0; i < key.values.size(); ++i) {
         params.push_back({fmt::format("k{}", first + i), key.values[i].second});
     }
-}
-
-// A value as the JSON of a batch UPDATE carries it: numbers as the shortest text that reads back
-// as the same double.
-nlohmann::json json_of(const SqlValue& value) {
-    if (const auto* text = std::get_if<std::string>(&value)) {
-        return *text;
-    }
-    if (const auto* number = std::get_if<double>(&value)) {
-        return *number;
-    }
-    if (const auto* integer = std::get_if<long long>(&value)) {
-        return *integer;
-    }
-    return nullptr;
 }
 
 // The key as one text, as the stale-row check compares texts (trailing blanks ignored).
