@@ -1,6 +1,7 @@
 // Database sessions as the server keeps them: statements prepared once and reused, packets written
 // straight from their rows, and a PostgreSQL session that died between calls replaced.
 #include "server/core/errors.h"
+#include "server/db/sql_array.h"
 #include "server/domain/party_queries.h"
 #include "server/domain/records.h"
 #include "server/packet/delta_applier.h"
@@ -9,6 +10,7 @@
 #include "server_fixture.h"
 
 #include <fmt/format.h>
+#include <limits>
 #include <soci/postgresql/soci-postgresql.h>
 #include <soci/soci.h>
 
@@ -109,6 +111,48 @@ TEST_P(DatabaseSessionTest, ManyChangesAreCheckedAsEachOneWas) {
             EXPECT_EQ(out.modified, parties - 1);
             EXPECT_EQ(out.unchanged, 1);
             EXPECT_EQ(stored_sum(), 150 * parties);
+        }
+    }
+}
+
+// Many rows' values travel as one array per column: each must come out of it as it went in.
+TEST_P(DatabaseSessionTest, ArraysOfValuesUnpackAsTheyWere) {
+    if (engine() != Engine::postgresql) {
+        GTEST_SKIP() << "SQLite binds each value";
+    }
+    struct Case {
+        SqlValue value;
+        const char* type;
+        const char* out; // nullptr: NULL
+    };
+    const Case cases[] = {
+        {std::string(), "VARCHAR", ""},
+        {std::string("NULL"), "VARCHAR", "NULL"},
+        {std::string(" a \"{b,c}\" \\ d "), "VARCHAR", " a \"{b,c}\" \\ d "},
+        {std::string("S\xC3\xA3o Paulo"), "VARCHAR", "S\xC3\xA3o Paulo"},
+        {std::string("bad\xFF\xC3"), "VARCHAR", "bad\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {SqlValue(), "VARCHAR", nullptr},
+        {0.1, "NUMERIC", "0.1"},
+        {1234.56, "NUMERIC", "1234.56"},
+        {-1e-7, "NUMERIC", "-0.0000001"},
+        {std::numeric_limits<double>::infinity(), "NUMERIC", nullptr},
+        {-42LL, "BIGINT", "-42"},
+        {std::string("2027-02-15T10:30:00"), "TIMESTAMP", "2027-02-15 10:30:00"},
+    };
+    for (const Case& c : cases) {
+        SqlArray array; // behind another value, as in a batch
+        array.add(SqlValue());
+        array.add(c.value);
+        const ResultSet rs =
+            query(fmt::format("SELECT CAST(V.x AS VARCHAR) AS x FROM unnest(CAST(:a AS {}[])) WITH "
+                              "ORDINALITY AS V(x, i) WHERE V.i = 2",
+                              c.type),
+                  {{"a", array.take()}});
+        ASSERT_EQ(rs.size(), 1u) << c.type;
+        if (!c.out) {
+            EXPECT_TRUE(std::holds_alternative<std::monostate>(rs.rows[0][0])) << c.type;
+        } else {
+            EXPECT_EQ(as_text(rs.rows[0][0]), c.out) << c.type;
         }
     }
 }

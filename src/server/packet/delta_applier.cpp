@@ -3,7 +3,7 @@
 #include "server/core/errors.h"
 #include "server/core/money.h"
 #include "server/core/text.h"
-#include "server/db/sql_json.h"
+#include "server/db/sql_array.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,7 +20,7 @@ constexpr std::size_t read_batch = 100;
 constexpr std::size_t read_alone = 8;
 
 // What a value of each kind is cast to where PostgreSQL cannot tell its type from the column it
-// goes to (a parameter compared, a value unpacked from JSON).
+// goes to (a parameter compared, a value unpacked from an array).
 const char* sql_type(ColumnKind kind) {
     switch (kind) {
     case ColumnKind::money:
@@ -674,50 +674,62 @@ DeltaApplier::write_together(Plan& plan, const std::vector<const PendingUpdate*>
         }
         return {};
     }
-    // Many rows: PostgreSQL's, all in one statement. They go as one JSON array of [keys, new
-    // values, old values], which the statement unpacks, so that no value is bound on its own.
+    // Many rows: PostgreSQL's, all in one statement. Each column of keys, new values and old
+    // values goes as one array, which the statement unpacks row by row, so that no value is
+    // bound on its own.
     std::string& text = plan.batch_updates[first.columns];
     if (text.empty()) {
-        auto cell = [](std::size_t at, ColumnKind kind) {
-            return fmt::format("CAST(V.v->>{} AS {})", at, sql_type(kind));
+        std::string arrays;
+        std::string names;
+        auto unpack = [&](const std::string& name, ColumnKind kind) {
+            arrays += fmt::format("{}CAST(:{} AS {}[])", arrays.empty() ? "" : ", ", name,
+                                  sql_type(kind));
+            names += fmt::format("{}{}", names.empty() ? "" : ", ", name);
         };
         std::string set;
         std::string where;
         std::string returning;
-        for (std::size_t i = 0; i < width; ++i) {
-            set += fmt::format("{}{} = {}", i ? ", " : "", column_of(i).name,
-                               cell(keys + i, column_of(i).kind));
-        }
         for (std::size_t k = 0; k < keys; ++k) {
             const StoredColumn& column = mapping_.columns[plan.keys[k]];
-            where +=
-                fmt::format("{}T.{} = {}", k ? " AND " : "", column.name, cell(k, column.kind));
+            unpack(fmt::format("k{}", k), column.kind);
+            where += fmt::format("{}T.{} = V.k{}", k ? " AND " : "", column.name, k);
             returning += fmt::format("{}T.{}", k ? ", " : "", column.name);
         }
-        for (std::size_t i = 0; first.guarded && i < width; ++i) {
-            where += " AND " + holds(column_of(i), "T." + column_of(i).name,
-                                     cell(keys + width + i, column_of(i).kind));
+        for (std::size_t i = 0; i < width; ++i) {
+            unpack(fmt::format("s{}", i), column_of(i).kind);
+            set += fmt::format("{}{} = V.s{}", i ? ", " : "", column_of(i).name, i);
         }
-        text = fmt::format("UPDATE {} AS T SET {} FROM json_array_elements(CAST(:rows AS json)) "
-                           "AS V(v) WHERE {}{}",
-                           mapping_.table, set, where,
+        for (std::size_t i = 0; first.guarded && i < width; ++i) {
+            unpack(fmt::format("o{}", i), column_of(i).kind);
+            where +=
+                " AND " + holds(column_of(i), "T." + column_of(i).name, fmt::format("V.o{}", i));
+        }
+        text = fmt::format("UPDATE {} AS T SET {} FROM unnest({}) AS V({}) WHERE {}{}",
+                           mapping_.table, set, arrays, names, where,
                            first.guarded ? " RETURNING " + returning : std::string());
     }
-    nlohmann::json list = nlohmann::json::array();
+    std::vector<SqlArray> columns(keys + width * (first.guarded ? 2 : 1));
     for (const PendingUpdate* row : rows) {
-        nlohmann::json values = nlohmann::json::array();
+        std::size_t at = 0;
         for (const auto& [name, value] : row->key.values) {
-            values.push_back(json_of(value));
+            columns[at++].add(value);
         }
         for (const ColumnChange& change : row->changes) {
-            values.push_back(json_of(change.new_value));
+            columns[at++].add(change.new_value);
         }
         for (std::size_t i = 0; first.guarded && i < width; ++i) {
-            values.push_back(json_of(row->changes[i].old_value));
+            columns[at++].add(row->changes[i].old_value);
         }
-        list.push_back(std::move(values));
     }
-    params.push_back({"rows", list.dump()});
+    for (std::size_t k = 0; k < keys; ++k) {
+        params.push_back({fmt::format("k{}", k), columns[k].take()});
+    }
+    for (std::size_t i = 0; i < width; ++i) {
+        params.push_back({fmt::format("s{}", i), columns[keys + i].take()});
+    }
+    for (std::size_t i = 0; first.guarded && i < width; ++i) {
+        params.push_back({fmt::format("o{}", i), columns[keys + width + i].take()});
+    }
     if (!first.guarded) {
         sql_.exec(text, std::move(params));
         return {};
