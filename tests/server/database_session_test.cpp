@@ -1,6 +1,8 @@
 // Database sessions as the server keeps them: statements prepared once and reused, packets written
 // straight from their rows, and a PostgreSQL session that died between calls replaced.
 #include "server/core/errors.h"
+#include "server/core/text.h"
+#include "server/db/prepared_statement.h"
 #include "server/db/sql_array.h"
 #include "server/domain/party_queries.h"
 #include "server/domain/records.h"
@@ -9,6 +11,7 @@
 #include "server/packet/packet_text.h"
 #include "server_fixture.h"
 
+#include <cmath>
 #include <fmt/format.h>
 #include <limits>
 #include <soci/postgresql/soci-postgresql.h>
@@ -153,6 +156,60 @@ TEST_P(DatabaseSessionTest, ArraysOfValuesUnpackAsTheyWere) {
             EXPECT_TRUE(std::holds_alternative<std::monostate>(rs.rows[0][0])) << c.type;
         } else {
             EXPECT_EQ(as_text(rs.rows[0][0]), c.out) << c.type;
+        }
+    }
+}
+
+// A query read on libpq gives the cells SOCI's row gives, column by column: texts, numbers, whole
+// numbers, dates and times, nulls; a type read only by SOCI leaves the query to it.
+TEST_P(DatabaseSessionTest, PostgresqlQueriesReadAsSociReadsThem) {
+    if (engine() != Engine::postgresql) {
+        GTEST_SKIP() << "SQLite has its own reader";
+    }
+    const std::string columns =
+        "SELECT CAST(:t AS VARCHAR) AS t, CAST('a:b ''c'' :x' AS TEXT) AS q, CAST('ab' AS CHAR(4)) "
+        "AS pad, CAST('nome' AS NAME) AS nm, CAST(:n AS NUMERIC) AS n, CAST(1234.56 AS "
+        "NUMERIC(15, 2)) AS money, CAST(0.1 AS DOUBLE PRECISION) AS f8, CAST(0.1 AS REAL) AS f4, "
+        "CAST('NaN' AS NUMERIC) AS nan, CAST(-32768 AS SMALLINT) AS i2, CAST(:i AS INTEGER) AS i4, "
+        "CAST(-9223372036854775808 AS BIGINT) AS i8, CAST('2027-02-15' AS DATE) AS d, "
+        "CAST('2027-02-15 10:30:59.75' AS TIMESTAMP) AS ts, CAST(NULL AS TIMESTAMP) AS nts, "
+        "CAST(NULL AS VARCHAR) AS nt, CAST(NULL AS NUMERIC) AS nn, CAST(NULL AS BIGINT) AS ni, "
+        "CAST(:t AS VARCHAR) || '-' AS again, '1'::INTEGER AS cast";
+    const SqlParams params = {
+        {"t", std::string("S\xC3\xA3o \"Jo\u00e3o\" \\ 'x'")}, {"n", 1e-7}, {"i", 2147483647LL}};
+    struct Case {
+        const char* what;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"every kind read here", columns},
+        {"with a kind only SOCI reads", columns + ", CAST(:t AS VARCHAR) <> '' AS b"},
+    };
+    const char* base = std::getenv("CT_TEST_PG_URL");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ResultSet ours = query(c.text, params);
+        soci::session raw(*soci::factory_postgresql(), DatabaseUrl::parse(base).connect_string);
+        soci::row row;
+        const std::string t = std::get<std::string>(params[0].value);
+        const double n = std::get<double>(params[1].value);
+        const long long i = std::get<long long>(params[2].value);
+        soci::statement st = (raw.prepare << c.text, soci::use(t, "t"), soci::use(n, "n"),
+                              soci::use(i, "i"), soci::into(row));
+        st.execute(true);
+        ASSERT_EQ(ours.size(), 1u);
+        ASSERT_EQ(ours.columns.size(), row.size());
+        for (std::size_t k = 0; k < row.size(); ++k) {
+            SCOPED_TRACE(ours.columns[k]);
+            EXPECT_EQ(ours.columns[k], upper_ascii(row.get_properties(k).get_name()));
+            const SqlValue theirs = soci_cell(row, k);
+            const SqlValue& mine = ours.rows[0][k];
+            if (std::holds_alternative<double>(theirs) && std::isnan(std::get<double>(theirs))) {
+                EXPECT_TRUE(std::holds_alternative<double>(mine) &&
+                            std::isnan(std::get<double>(mine)));
+                continue;
+            }
+            EXPECT_EQ(mine, theirs) << as_text(mine) << " / " << as_text(theirs);
         }
     }
 }

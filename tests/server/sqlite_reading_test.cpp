@@ -121,17 +121,17 @@ TEST_F(SqliteReadingTest, EveryTableOfTheDemoDatabaseReadsAsThroughSoci) {
 TEST(SqliteColumnKind, NamesAreReadAsSociReadsThem) {
     struct Case {
         const char* declared;
-        std::optional<ColumnKind> kind;
+        std::optional<ReadKind> kind;
     };
     const Case cases[] = {
-        {nullptr, ColumnKind::text},
-        {"VARCHAR(10)", ColumnKind::text},
-        {"Varchar (4)", ColumnKind::text},
-        {"TEXT", ColumnKind::text},
-        {"INTEGER", ColumnKind::int32},
-        {"BIGINT", ColumnKind::int64},
-        {"NUMERIC(15, 2)", ColumnKind::real},
-        {"DOUBLE PRECISION", ColumnKind::real},
+        {nullptr, ReadKind::text},
+        {"VARCHAR(10)", ReadKind::text},
+        {"Varchar (4)", ReadKind::text},
+        {"TEXT", ReadKind::text},
+        {"INTEGER", ReadKind::int32},
+        {"BIGINT", ReadKind::int64},
+        {"NUMERIC(15, 2)", ReadKind::real},
+        {"DOUBLE PRECISION", ReadKind::real},
         {"DATE", std::nullopt},
         {"DATETIME", std::nullopt},
         {"TIMESTAMP", std::nullopt},

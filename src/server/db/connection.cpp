@@ -96,6 +96,9 @@ PreparedStatement& Connection::statement(std::string_view text, const SqlParams&
 }
 
 void Connection::drop(PreparedStatement& statement) {
+    if (statement.reusable_after_failure()) {
+        return;
+    }
     for (auto it = statements_.begin(); it != statements_.end(); ++it) {
         if (it->second.statement.get() == &statement) {
             statements_.erase(it);

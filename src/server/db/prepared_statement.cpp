@@ -1,6 +1,7 @@
 #include "server/db/prepared_statement.h"
 
 #include "server/core/text.h"
+#include "server/db/pg_statement.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,9 +14,9 @@
 
 namespace ct::server {
 
-std::optional<ColumnKind> sqlite_column_kind(const char* declared) {
+std::optional<ReadKind> sqlite_column_kind(const char* declared) {
     if (declared == nullptr) {
-        return ColumnKind::text;
+        return ReadKind::text;
     }
     // "NUMERIC(15, 2)" and "DOUBLE PRECISION" are looked up as "numeric" and "doubleprecision".
     std::string name;
@@ -31,22 +32,22 @@ std::optional<ColumnKind> sqlite_column_kind(const char* declared) {
     }
     struct Named {
         const char* name;
-        ColumnKind kind;
+        ReadKind kind;
     };
     // Only the names whose reading by SOCI was checked; dates and the rest stay with SOCI.
     static constexpr Named known[] = {
-        {"text", ColumnKind::text},       {"varchar", ColumnKind::text},
-        {"char", ColumnKind::text},       {"character", ColumnKind::text},
-        {"nvarchar", ColumnKind::text},   {"nchar", ColumnKind::text},
-        {"clob", ColumnKind::text},       {"numeric", ColumnKind::real},
-        {"decimal", ColumnKind::real},    {"real", ColumnKind::real},
-        {"double", ColumnKind::real},     {"doubleprecision", ColumnKind::real},
-        {"float", ColumnKind::real},      {"number", ColumnKind::real},
-        {"int", ColumnKind::int32},       {"integer", ColumnKind::int32},
-        {"smallint", ColumnKind::int32},  {"tinyint", ColumnKind::int32},
-        {"mediumint", ColumnKind::int32}, {"int2", ColumnKind::int32},
-        {"boolean", ColumnKind::int32},   {"bigint", ColumnKind::int64},
-        {"int8", ColumnKind::int64},
+        {"text", ReadKind::text},       {"varchar", ReadKind::text},
+        {"char", ReadKind::text},       {"character", ReadKind::text},
+        {"nvarchar", ReadKind::text},   {"nchar", ReadKind::text},
+        {"clob", ReadKind::text},       {"numeric", ReadKind::real},
+        {"decimal", ReadKind::real},    {"real", ReadKind::real},
+        {"double", ReadKind::real},     {"doubleprecision", ReadKind::real},
+        {"float", ReadKind::real},      {"number", ReadKind::real},
+        {"int", ReadKind::int32},       {"integer", ReadKind::int32},
+        {"smallint", ReadKind::int32},  {"tinyint", ReadKind::int32},
+        {"mediumint", ReadKind::int32}, {"int2", ReadKind::int32},
+        {"boolean", ReadKind::int32},   {"bigint", ReadKind::int64},
+        {"int8", ReadKind::int64},
     };
     const auto* found = std::find_if(std::begin(known), std::end(known),
                                      [&](const Named& n) { return name == n.name; });
@@ -108,15 +109,15 @@ struct PreparedStatement::SqliteStatement {
 
     sqlite_api::sqlite3* db = nullptr;
     sqlite_api::sqlite3_stmt* stmt = nullptr;
-    std::vector<int> index;        // per slot
-    std::vector<ColumnKind> kinds; // per column of a query
+    std::vector<int> index;      // per slot
+    std::vector<ReadKind> kinds; // per column of a query
 };
 
 bool PreparedStatement::SqliteStatement::read_columns() {
     const int count = sqlite_api::sqlite3_column_count(stmt);
     kinds.resize(static_cast<std::size_t>(count));
     for (int c = 0; c < count; ++c) {
-        const std::optional<ColumnKind> kind =
+        const std::optional<ReadKind> kind =
             sqlite_column_kind(sqlite_api::sqlite3_column_decltype(stmt, c));
         if (!kind) {
             return false;
@@ -136,7 +137,7 @@ void PreparedStatement::SqliteStatement::read(std::vector<SqlValue>& cells) cons
             continue;
         }
         switch (kinds[i]) {
-        case ColumnKind::text: {
+        case ReadKind::text: {
             const auto* text =
                 reinterpret_cast<const char*>(sqlite_api::sqlite3_column_text(stmt, c));
             const auto size = static_cast<std::size_t>(sqlite_api::sqlite3_column_bytes(stmt, c));
@@ -147,13 +148,13 @@ void PreparedStatement::SqliteStatement::read(std::vector<SqlValue>& cells) cons
             }
             break;
         }
-        case ColumnKind::real:
+        case ReadKind::real:
             cell = sqlite_api::sqlite3_column_double(stmt, c);
             break;
-        case ColumnKind::int32:
+        case ReadKind::int32:
             cell = static_cast<long long>(sqlite_api::sqlite3_column_int(stmt, c));
             break;
-        case ColumnKind::int64:
+        case ReadKind::int64:
             cell = static_cast<long long>(sqlite_api::sqlite3_column_int64(stmt, c));
             break;
         }
@@ -248,6 +249,18 @@ PreparedStatement::PreparedStatement(soci::session& session, Engine engine, Kind
         }
         sqlite_.reset();
     }
+    if (engine == Engine::postgresql && kind == Kind::query) {
+        std::vector<std::string> names;
+        for (std::size_t i = 0; i < params.size(); ++i) {
+            slots_[i].kind = kind_of(params[i].value);
+            names.push_back(params[i].name);
+        }
+        auto* backend = static_cast<soci::postgresql_session_backend*>(session.get_backend());
+        if (std::optional<PgStatement> st = PgStatement::prepare(backend->conn_, text, names)) {
+            pg_ = std::make_unique<PgStatement>(std::move(*st));
+            return;
+        }
+    }
     row_ = std::make_unique<soci::row>();
     statement_ = std::make_unique<soci::statement>(session);
     for (std::size_t i = 0; i < params.size(); ++i) {
@@ -316,6 +329,22 @@ bool PreparedStatement::execute() {
         }
         return row;
     }
+    if (pg_) {
+        pg_values_.resize(slots_.size());
+        for (std::size_t i = 0; i < slots_.size(); ++i) {
+            const Slot& slot = slots_[i];
+            if (slot.indicator == soci::i_null) {
+                pg_values_[i].reset();
+            } else if (slot.kind == 'd') {
+                pg_values_[i] = fmt::format("{}", slot.number);
+            } else if (slot.kind == 'i') {
+                pg_values_[i] = fmt::format("{}", slot.integer);
+            } else {
+                pg_values_[i] = slot.text;
+            }
+        }
+        return pg_->run(pg_values_);
+    }
     return statement_->execute(true);
 }
 
@@ -323,12 +352,19 @@ bool PreparedStatement::fetch() {
     if (sqlite_) {
         return sqlite_->step();
     }
+    if (pg_) {
+        return pg_->next();
+    }
     return statement_->fetch();
 }
 
 void PreparedStatement::read(std::vector<SqlValue>& cells) const {
     if (sqlite_) {
         sqlite_->read(cells);
+        return;
+    }
+    if (pg_) {
+        pg_->read(cells);
         return;
     }
     cells.resize(row_->size());
@@ -342,6 +378,10 @@ const std::vector<std::string>& PreparedStatement::columns() {
         for (int c = 0; c < sqlite_api::sqlite3_column_count(sqlite_->stmt); ++c) {
             columns_.push_back(upper_ascii(sqlite_api::sqlite3_column_name(sqlite_->stmt, c)));
         }
+    } else if (columns_.empty() && pg_) {
+        for (const std::string& name : pg_->column_names()) {
+            columns_.push_back(upper_ascii(name));
+        }
     } else if (columns_.empty()) {
         columns_.reserve(row_->size());
         for (std::size_t i = 0; i < row_->size(); ++i) {
@@ -354,6 +394,8 @@ const std::vector<std::string>& PreparedStatement::columns() {
 void PreparedStatement::release_result() {
     if (sqlite_) {
         sqlite_api::sqlite3_reset(sqlite_->stmt);
+    } else if (pg_) {
+        pg_->release();
     } else if (engine_ == Engine::postgresql) {
         static_cast<soci::postgresql_statement_backend*>(statement_->get_backend())
             ->result_.reset();
@@ -363,6 +405,9 @@ void PreparedStatement::release_result() {
 long long PreparedStatement::affected_rows() {
     if (sqlite_) {
         return sqlite_api::sqlite3_changes(sqlite_->db);
+    }
+    if (pg_) {
+        return pg_->affected_rows();
     }
     return statement_->get_affected_rows();
 }

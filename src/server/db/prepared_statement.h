@@ -16,12 +16,14 @@ class statement;
 
 namespace ct::server {
 
+class PgStatement;
+
 // How a column of a result is read on SQLite: as text, a double, or an integer of 32 or 64 bits.
-enum class ColumnKind { text, real, int32, int64 };
+enum class ReadKind { text, real, int32, int64 };
 
 // The kind SOCI gives a column of this declared type (a null one is an expression's, read as
 // text), or none for a declared type that is left to SOCI.
-std::optional<ColumnKind> sqlite_column_kind(const char* declared);
+std::optional<ReadKind> sqlite_column_kind(const char* declared);
 
 // A cell of a row SOCI read, as the server holds it: a date as ISO text, an unknown kind as null.
 SqlValue soci_cell(const soci::row& row, std::size_t i);
@@ -31,7 +33,8 @@ SqlValue soci_cell(const soci::row& row, std::size_t i);
 // double, integer) of the first binding: `shape_of` gives what a binding must match.
 // On SQLite a statement runs on the engine's own interface: SOCI's copies and allocations per
 // execution were half the time of the ten thousand UPDATEs of a big save, and per cell read most of
-// the time of reading a budget's parties.
+// the time of reading a budget's parties. On PostgreSQL a query runs on libpq for the same reason
+// (`PgStatement`); other statements stay with SOCI.
 class PreparedStatement {
 public:
     enum class Kind { exec, query };
@@ -56,6 +59,8 @@ public:
     // (libpq keeps a whole result set until the statement runs again).
     void release_result();
     long long affected_rows();
+    // Whether it may run again after a failed run (one on libpq holds nothing of it).
+    bool reusable_after_failure() const { return pg_ != nullptr; }
     // The query's column names, upper-cased (PostgreSQL folds them to lower case): worked out at
     // the first row read and kept.
     const std::vector<std::string>& columns();
@@ -71,8 +76,10 @@ private:
     std::vector<Slot> slots_; // never resized after preparation: the statement holds addresses
     std::unique_ptr<soci::row> row_;
     std::vector<std::string> columns_;
-    std::unique_ptr<soci::statement> statement_; // through SOCI, or
-    std::unique_ptr<SqliteStatement> sqlite_;    // straight on SQLite
+    std::unique_ptr<soci::statement> statement_;        // through SOCI, or
+    std::unique_ptr<SqliteStatement> sqlite_;           // straight on SQLite, or
+    std::unique_ptr<PgStatement> pg_;                   // a query straight on libpq
+    std::vector<std::optional<std::string>> pg_values_; // its values as text, reused
 };
 
 } // namespace ct::server
