@@ -302,3 +302,7 @@ CREATE TABLE IF NOT EXISTS AUDITORIA (
 );
 CREATE INDEX IF NOT EXISTS AUDITORIA_ORCAMENTO
   ON AUDITORIA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, NRAUDITORIA);
+-- A sequence's latest rows, newest first: the last changes of a budget's parties are read from
+-- them before any party is probed on its own. Each call appends at the end of its budget's range.
+CREATE INDEX IF NOT EXISTS AUDITORIA_RECENTES
+  ON AUDITORIA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRAUDITORIA);
