@@ -303,6 +303,9 @@ CREATE TABLE IF NOT EXISTS AUDITORIA (
 CREATE INDEX IF NOT EXISTS AUDITORIA_ORCAMENTO
   ON AUDITORIA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, NRAUDITORIA);
 -- A sequence's latest rows, newest first: the last changes of a budget's parties are read from
--- them before any party is probed on its own. Each call appends at the end of its budget's range.
+-- them before any party is probed on its own. Ordered by the negated number, so that only this
+-- index gives that order: with NRAUDITORIA itself the planner may walk the primary key backwards
+-- through every newer row of other budgets, and a probe of one party may take this index instead
+-- of AUDITORIA_ORCAMENTO.
 CREATE INDEX IF NOT EXISTS AUDITORIA_RECENTES
-  ON AUDITORIA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRAUDITORIA);
+  ON AUDITORIA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, (-NRAUDITORIA));
