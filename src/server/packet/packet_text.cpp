@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <fmt/format.h>
+#include <optional>
 
 namespace ct::server {
 namespace {
@@ -187,58 +188,80 @@ WrittenFields::WrittenFields(FieldList list)
     : fields(std::move(list))
     , text(dump(fields_json(fields))) {}
 
+struct WrittenRows::Text {
+    Writer out;
+};
+
+WrittenRows::WrittenRows(const WrittenFields& written, const std::vector<std::string>& columns)
+    : fields_(written.fields)
+    , source_(written.fields.size(), -1)
+    , text_(std::make_unique<Text>()) {
+    for (std::size_t f = 0; f < fields_.size(); ++f) {
+        // Names as written match at once; the case-insensitive search is the fallback.
+        for (std::size_t c = 0; c < columns.size() && source_[f] < 0; ++c) {
+            if (columns[c] == fields_[f].name) {
+                source_[f] = static_cast<int>(c);
+            }
+        }
+        for (std::size_t c = 0; c < columns.size() && source_[f] < 0; ++c) {
+            if (iequals(columns[c], fields_[f].name)) {
+                source_[f] = static_cast<int>(c);
+            }
+        }
+    }
+    append(text_->out, "{\"fields\":");
+    append(text_->out, written.text);
+    append(text_->out, ",\"rows\":[");
+}
+
+WrittenRows::~WrittenRows() = default;
+
+void WrittenRows::add(const std::vector<SqlValue>& cells) {
+    Writer& out = text_->out;
+    if (!first_) {
+        out.push_back(',');
+    }
+    first_ = false;
+    out.push_back('[');
+    for (std::size_t f = 0; f < fields_.size(); ++f) {
+        if (f) {
+            out.push_back(',');
+        }
+        if (source_[f] < 0) {
+            append(out, "null");
+        } else {
+            append_cell(out, fields_[f], cells[static_cast<std::size_t>(source_[f])]);
+        }
+    }
+    out.push_back(']');
+}
+
+json WrittenRows::take() {
+    append(text_->out, "]}");
+    return written_json(text_->out.take());
+}
+
 json written_packet(Sql& sql, const WrittenFields& written, std::string_view query,
                     const SqlParams& params, ResultSet* first_row) {
-    const FieldList& fields = written.fields;
-    Writer out;
-    append(out, "{\"fields\":");
-    append(out, written.text);
-    append(out, ",\"rows\":[");
-    std::vector<int> source(fields.size(), -1);
-    bool first = true;
+    std::optional<WrittenRows> rows;
     sql.query(
         query, params,
         [&](const std::vector<std::string>& columns) {
             if (first_row) {
                 first_row->columns = columns;
             }
-            for (std::size_t f = 0; f < fields.size(); ++f) {
-                // Names as written match at once; the case-insensitive search is the fallback.
-                for (std::size_t c = 0; c < columns.size() && source[f] < 0; ++c) {
-                    if (columns[c] == fields[f].name) {
-                        source[f] = static_cast<int>(c);
-                    }
-                }
-                for (std::size_t c = 0; c < columns.size() && source[f] < 0; ++c) {
-                    if (iequals(columns[c], fields[f].name)) {
-                        source[f] = static_cast<int>(c);
-                    }
-                }
-            }
+            rows.emplace(written, columns);
         },
         [&](std::vector<SqlValue>& cells) {
-            if (first && first_row) {
+            if (first_row && first_row->rows.empty()) {
                 first_row->rows.push_back(cells);
             }
-            if (!first) {
-                out.push_back(',');
-            }
-            first = false;
-            out.push_back('[');
-            for (std::size_t f = 0; f < fields.size(); ++f) {
-                if (f) {
-                    out.push_back(',');
-                }
-                if (source[f] < 0) {
-                    append(out, "null");
-                } else {
-                    append_cell(out, fields[f], cells[static_cast<std::size_t>(source[f])]);
-                }
-            }
-            out.push_back(']');
+            rows->add(cells);
         });
-    append(out, "]}");
-    return written_json(out.take());
+    if (!rows) {
+        rows.emplace(written, std::vector<std::string>{});
+    }
+    return rows->take();
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include "server/packet/field.h"
 
 #include <cstdint>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -27,6 +28,26 @@ struct WrittenFields {
 // that ride along with the rows; no rows, no row).
 nlohmann::json written_packet(Sql& sql, const WrittenFields& fields, std::string_view query,
                               const SqlParams& params, ResultSet* first_row = nullptr);
+
+// A packet written row by row, for rows gathered from more than one statement. The cells of
+// every row follow `columns`, matched to the fields as written_packet matches a query's columns.
+class WrittenRows {
+public:
+    WrittenRows(const WrittenFields& fields, const std::vector<std::string>& columns);
+    ~WrittenRows();
+    WrittenRows(const WrittenRows&) = delete;
+    WrittenRows& operator=(const WrittenRows&) = delete;
+    void add(const std::vector<SqlValue>& cells);
+    // The packet, as written_packet returns it.
+    nlohmann::json take();
+
+private:
+    struct Text;
+    const FieldList& fields_;
+    std::vector<int> source_;
+    std::unique_ptr<Text> text_;
+    bool first_ = true;
+};
 
 // A received packet written back as text (a by-reference packet goes back as it came, checked).
 nlohmann::json written_packet(const Packet& packet);
