@@ -221,8 +221,8 @@ public:
     ChargedValueMemory chargedBeforeInvitations;
     // The stored plan a regeneration replaced, until the party's edit ends.
     ReplacedPlan planBeforeRegeneration;
-    // Party number -> the text of lblUltAlteracao, from cdsUltAlteracao.
-    std::unordered_map<std::string, std::string> lastChanges;
+    // Party number -> its row in cdsUltAlteracao (recNo), whose text lblUltAlteracao shows.
+    std::unordered_map<std::string, int> lastChanges;
     // lblUltAlteracao follows the current party (the grid tells of every move and reload); let
     // go of before the label and the data sets go.
     ObserverScope lastChangeFollower;

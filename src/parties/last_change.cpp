@@ -6,13 +6,6 @@
 #include <stdexcept>
 
 namespace ct {
-namespace {
-
-std::string textAt(const nlohmann::json& row, std::size_t i) {
-    return i < row.size() && row[i].is_string() ? row[i].get<std::string>() : std::string();
-}
-
-} // namespace
 
 std::vector<FieldDef> lastChangeFields() {
     return {FieldDef::string("NRENDCLIORCEVE", 10, "Contratante"),
@@ -38,16 +31,20 @@ std::string lastChangeText(const std::string& operatorCode, const std::string& o
 void TfrmContratante::loadLastChanges() {
     lastChanges.clear();
     // Only for the status line: a server that cannot tell leaves it empty, and nothing is refused.
+    // A row per party of a budget saved whole: read straight from the answer into the data set.
+    PacketReader changes(cdsUltAlteracao);
     const ServerResult result = netContratante.call(
-        "GetUltAlteracao", {medCdFilial.text(), edtNrOrcamento.text(), stNrSeqOrca});
-    const nlohmann::json* packet = result.ok() ? &result.value() : nullptr;
+        "GetUltAlteracao", {medCdFilial.text(), edtNrOrcamento.text(), stNrSeqOrca},
+        {{wholeResult, &changes}});
     try {
-        if (!packet || !packet->is_object() || !packet->contains("rows"))
+        if (!result.ok() || !changes.complete())
             throw std::runtime_error("no packet");
-        cdsUltAlteracao.loadPacket(*packet);
-        for (const auto& row : (*packet)["rows"])
-            lastChanges[textAt(row, 0)] =
-                lastChangeText(textAt(row, 1), textAt(row, 2), textAt(row, 3));
+        changes.load();
+        ControlsDisabled quiet(cdsUltAlteracao);
+        const Field& party = cdsUltAlteracao.fieldByName("NRENDCLIORCEVE");
+        for (cdsUltAlteracao.first(); !cdsUltAlteracao.eof(); cdsUltAlteracao.next())
+            lastChanges.try_emplace(party.asString(), cdsUltAlteracao.recNo());
+        cdsUltAlteracao.first();
     } catch (const std::exception&) {
         lastChanges.clear();
         cdsUltAlteracao.close();
@@ -59,8 +56,14 @@ void TfrmContratante::showLastChange() {
     std::string text;
     if (cdsEndeCont.active() && !cdsEndeCont.isEmpty()) {
         const auto found = lastChanges.find(cdsEndeCont.fieldByName("NRENDCLIORCEVE").asString());
-        if (found != lastChanges.end())
-            text = found->second;
+        if (found != lastChanges.end()) {
+            // The change of the party on screen is the current row of the audit's data set.
+            cdsUltAlteracao.setRecNo(found->second);
+            const Field& when = cdsUltAlteracao.fieldByName("DTAUDITORIA");
+            text = lastChangeText(cdsUltAlteracao.fieldByName("CDOPERADOR").asString(),
+                                  cdsUltAlteracao.fieldByName("NMOPERADOR").asString(),
+                                  when.isNull() ? std::string() : when.asDateTime().iso());
+        }
     }
     if (lblUltAlteracao.text() != text)
         lblUltAlteracao.setText(text);

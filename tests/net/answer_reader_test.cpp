@@ -98,5 +98,34 @@ TEST(AnswerReader, RoutesResultElementsAndReadsTheRest) {
     EXPECT_FALSE(cut.complete());
 }
 
+TEST(AnswerReader, RoutesTheWholeResultToItsReader) {
+    struct Case {
+        const char* answer;
+        const char* document; // what stays in the answer
+        const char* whole;    // what the reader of the whole result got ("null": nothing)
+    };
+    const Case cases[] = {
+        {R"({"id":3,"result":{"byref":{"2":"01"},"value":{"fields":[],"rows":[["a",null]]}}})",
+         R"({"id":3,"result":{"byref":{"2":"01"},"value":null}})",
+         R"({"fields":[],"rows":[["a",null]]})"},
+        {R"({"result":{"value":[1,{"a":[2]}]}})", R"({"result":{"value":null}})",
+         R"([1,{"a":[2]}])"},
+        {R"({"result":{"value":"s"}})", R"({"result":{"value":null}})", R"("s")"},
+        {R"({"error":{"code":1,"message":"não"},"value":{"rows":[]}})",
+         R"({"error":{"code":1,"message":"não"},"value":{"rows":[]}})", "null"},
+        {R"({"result":{"byref":{"value":{"rows":[]}}}})",
+         R"({"result":{"byref":{"value":{"rows":[]}}}})", "null"},
+    };
+    for (const Case& c : cases) {
+        Collector whole;
+        json answer;
+        AnswerReader reader(answer, {{wholeResult, &whole}});
+        ASSERT_TRUE(json::sax_parse(std::string(c.answer), &reader)) << c.answer;
+        EXPECT_TRUE(reader.complete());
+        EXPECT_EQ(answer, json::parse(c.document)) << c.answer;
+        EXPECT_EQ(whole.value, json::parse(c.whole)) << c.answer;
+    }
+}
+
 } // namespace
 } // namespace ct

@@ -9,10 +9,12 @@ AnswerReader::AnswerReader(json& answer, const ResultReaders& readers)
     , readers_(readers) {}
 
 nlohmann::json_sax<json>* AnswerReader::routed() const {
-    // answer (object) > "result" (object) > "value" (array) > element
-    if (stack_.size() != 3 || keys_[0] != "result" || keys_[1] != "value" || !stack_[2]->is_array())
+    // answer (object) > "result" (object) > "value", or an element of it when it is an array
+    if (stack_.size() < 2 || stack_.size() > 3 || keys_[0] != "result" || keys_[1] != "value")
         return nullptr;
-    const std::size_t index = stack_[2]->size();
+    if (stack_.size() == 3 && !stack_[2]->is_array())
+        return nullptr;
+    const std::size_t index = stack_.size() == 2 ? wholeResult : stack_[2]->size();
     for (const auto& [at, reader] : readers_)
         if (at == index)
             return reader;

@@ -11,9 +11,11 @@ namespace ct {
 // Elements of a call's result array read straight from the answer's text by readers of their own
 // (a data set's PacketReader), by index, instead of into the result document.
 using ResultReaders = std::vector<std::pair<std::size_t, nlohmann::json_sax<nlohmann::json>*>>;
+// The index of a reader of the whole result, for a call that answers with one packet.
+constexpr std::size_t wholeResult = static_cast<std::size_t>(-1);
 
 // Reads a JSON-RPC answer from SAX events into a document, handing the events of each routed
-// element of "result"."value" to its reader and leaving null in its place.
+// element of "result"."value" (or of the whole value) to its reader and leaving null in its place.
 class AnswerReader final : public nlohmann::json_sax<nlohmann::json> {
 public:
     AnswerReader(nlohmann::json& answer, const ResultReaders& readers);
