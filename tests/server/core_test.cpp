@@ -60,6 +60,8 @@ TEST(DateTest, OnlyRealCalendarDatesAreAccepted) {
     EXPECT_EQ(normalize_datetime("2027-01-15 10:30:05.250"), "2027-01-15T10:30:05");
     EXPECT_EQ(normalize_datetime("2024-02-29T00:00:00Z"), "2024-02-29T00:00:00");
     EXPECT_EQ(normalize_datetime("2000-02-29"), "2000-02-29T00:00:00");
+    EXPECT_EQ(normalize_datetime("0007-03-09T01:02:03"), "0007-03-09T01:02:03");
+    EXPECT_EQ(normalize_datetime("9999-12-31 23:59:59"), "9999-12-31T23:59:59");
     for (const char* bad :
          {"", "2027-1-15", "2027-02-29", "1900-02-29", "2027-04-31", "2027-00-10", "2027-13-01",
           "2027-01-15T24:00", "2027-01-15T10:60", "2027-01-15T10:30:61", "2027-01-15X10:30",

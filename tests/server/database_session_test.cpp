@@ -44,6 +44,23 @@ TEST_P(DatabaseSessionTest, WrittenPacketsReadAsTheDocumentOfTheSameRows) {
         EXPECT_EQ(json::parse(text),
                   packet_from_result(party_fields(), lease.sql().query(parties_query(), params)));
     }
+    // Dates and flags, which no party column holds.
+    const FieldList fields = {datetime("D"), boolean("B")};
+    const std::vector<std::pair<SqlValue, SqlValue>> cells = {
+        {std::string("2027-01-15"), std::string("S")},
+        {std::string("2027-01-15 10:30:05.250"), 0LL},
+        {std::string("0007-03-09T01:02:03Z"), 1LL},
+        {std::string("2027-02-29"), std::string("N")},
+        {SqlValue(), SqlValue()}};
+    for (const auto& [date, flag] : cells) {
+        Database::Lease lease(db());
+        const SqlParams params = {{"d", date}, {"b", flag}};
+        const std::string query = "SELECT :d AS D, :b AS B";
+        std::string text;
+        write_json(text, written_packet(lease.sql(), WrittenFields(fields), query, params));
+        EXPECT_EQ(json::parse(text), packet_from_result(fields, lease.sql().query(query, params)))
+            << text;
+    }
 }
 
 // A delta of many changes has its stored rows read a batch at a time: still refused whole for a

@@ -175,8 +175,19 @@ void append_cell(Writer& out, const FieldDef& field, const SqlValue& value) {
                                     fmt::format_to(buffer, "{}", as_integer(value)) - buffer)));
         return;
     }
+    case FieldType::datetime: {
+        const auto* s = std::get_if<std::string>(&value);
+        const std::string norm = normalize_datetime(s ? *s : as_text(value));
+        if (norm.empty()) {
+            append(out, "null");
+        } else {
+            out.push_back('"');
+            append(out, norm); // digits and separators: nothing to escape
+            out.push_back('"');
+        }
+        return;
+    }
     case FieldType::boolean:
-    case FieldType::datetime:
         append(out, dump(cell_to_json(field, value)));
         return;
     }
