@@ -48,7 +48,7 @@ public:
     }
     bool changed() { return changes() != baseline_; }
     std::string call(std::string_view body) {
-        return handler_->handle({body, request_key, "fuzz", {}});
+        return handler_->handle({body, request_key, "fuzz", {}, {}});
     }
 
 private:

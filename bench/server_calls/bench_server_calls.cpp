@@ -157,7 +157,7 @@ void GetContratanteHandler(benchmark::State& state, const char* budget) {
                                   {"params", json::array({"0001", budget, "00"})}}
                                  .dump();
     for (auto _ : state) {
-        std::string answer = handler.handle({body, {}, "bench", {}});
+        std::string answer = handler.handle({body, {}, "bench", {}, {}});
         if (answer.find("\"result\"") == std::string::npos) {
             state.SkipWithError(answer.c_str());
             break;

@@ -1,10 +1,11 @@
-// Pure helpers of the server: URLs, scripts, dates, money, text.
+// Pure helpers of the server: URLs, scripts, dates, money, text, the answer cache.
 #include "server/core/money.h"
 #include "server/core/text.h"
 #include "server/db/database_error.h"
 #include "server/db/database_url.h"
 #include "server/db/sql_script.h"
 #include "server/packet/field.h"
+#include "server/rpc/answer_cache.h"
 
 #include <gtest/gtest.h>
 #include <soci/postgresql/soci-postgresql.h>
@@ -113,6 +114,36 @@ TEST(DatabaseErrorTest, TriggerRefusalsPassEngineFailuresDoNot) {
               DatabaseFailure::Kind::other);
     EXPECT_EQ(classify_failure(soci::postgresql_soci_error("ERROR:  syntax error", "42601")).kind,
               DatabaseFailure::Kind::other);
+}
+
+TEST(AnswerCacheTest, GivesAnAnswerAgainOnlyUnderItsVersionAndDropsTheOldestFirst) {
+    AnswerCache cache(100); // bytes of keys and answers
+    auto answer = [&](const std::string& key, const std::string& version) {
+        const auto kept = cache.find(key, version);
+        return kept ? *kept->answer : std::string("none");
+    };
+    const std::string forty(38, 'x');
+    const std::string a_tag = cache.store("a", "v1", forty);
+    EXPECT_EQ(answer("a", "v1"), forty);
+    EXPECT_EQ(cache.find("a", "v1")->tag, a_tag);
+    EXPECT_EQ(answer("a", "v2"), "none"); // the database changed since
+    EXPECT_EQ(answer("b", "v1"), "none");
+    const std::string b_tag = cache.store("b", "v1", forty);
+    EXPECT_NE(b_tag, a_tag);
+    EXPECT_EQ(answer("a", "v1"), forty); // a used last: b is now the oldest
+    cache.store("c", "v1", forty);
+    EXPECT_EQ(answer("b", "v1"), "none");
+    EXPECT_EQ(answer("a", "v1"), forty);
+    EXPECT_EQ(answer("c", "v1"), forty);
+    const std::string new_tag = cache.store("a", "v2", "new"); // a key holds its latest only
+    EXPECT_EQ(answer("a", "v1"), "none");
+    EXPECT_EQ(answer("a", "v2"), "new");
+    EXPECT_NE(new_tag, a_tag);
+    EXPECT_EQ(cache.store("d", "v1", std::string(120, 'x')), ""); // larger than the whole
+    EXPECT_EQ(answer("d", "v1"), "none");
+    EXPECT_EQ(answer("c", "v1"), forty);
+    // Another run of the server tags its first answer differently.
+    EXPECT_NE(AnswerCache(100).store("a", "v1", forty), AnswerCache(100).store("a", "v1", forty));
 }
 
 } // namespace

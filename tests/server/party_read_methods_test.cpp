@@ -1,7 +1,10 @@
 // Party reads on the demo data: parties with totals, quota responsible, client lists and the
 // duplicate checks.
 #include "server/domain/records.h"
+#include "server/http/rpc_server.h"
 #include "server_fixture.h"
+
+#include <httplib.h>
 
 namespace ct::server::testing {
 namespace {
@@ -197,6 +200,107 @@ TEST_P(PartyReadMethodsTest, VdContratanteFindsTheOpenPartyWithTheInscription) {
     EXPECT_EQ(found("0000000100", "00", "x' OR 'a'='a"), 0u);
     EXPECT_EQ(
         row_count(value("GetContSub", json::array({"0001", "0000000100", "00", "' OR ''='"}))), 3u);
+}
+
+// Reads answered again from the cache while nothing changed: a change by the server's own
+// session, by another session or by a call is seen by the very next read.
+TEST_P(PartyReadMethodsTest, RepeatedReadsSeeEveryChangeAtOnce) {
+    const json args = json::array({"0001", "0000000100", "00"});
+    auto second_name = [&] { return cell(value("GetContratante", args)[0], 1, "NMFANTCLIE"); };
+    auto last_changes = [&] { return value("GetUltAlteracao", args); };
+    const std::string rename = "UPDATE ENDECONTORCA SET NMFANTCLIE = :nm WHERE NRORCAEVENTO = "
+                               "'0000000100' AND NRENDCLIORCEVE = '0000000002'";
+    Database other(db().url(), 1);
+    const std::vector<std::pair<std::string, std::function<void(const std::string&)>>> changes = {
+        // LIFO pool: the session the reads just ran on.
+        {"the server's session",
+         [&](const std::string& name) {
+             Database::Lease lease(db());
+             lease.sql().exec(rename, {{"nm", name}});
+         }},
+        {"another session",
+         [&](const std::string& name) {
+             Database::Lease lease(other);
+             lease.sql().exec(rename, {{"nm", name}});
+         }},
+    };
+    for (const auto& [who, change] : changes) {
+        const json before = second_name();
+        EXPECT_EQ(second_name(), before) << who;
+        change("Renomeado por " + who);
+        EXPECT_EQ(second_name(), "Renomeado por " + who) << who;
+    }
+    // Each budget its own answer.
+    EXPECT_EQ(row_count(value("GetContratante", json::array({"0001", "0000000100", "00"}))[0]), 3u);
+    EXPECT_NE(value("GetContratante", json::array({"0001", "0000000300", "00"})),
+              value("GetContratante", args));
+
+    // The last change, read and then changed by a call.
+    const json first = last_changes();
+    EXPECT_EQ(last_changes(), first);
+    {
+        Database::Lease lease(other);
+        lease.sql().exec("INSERT INTO AUDITORIA (NRCHAMADA, CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, "
+                         "NRENDCLIORCEVE, CDOPERADOR, DTAUDITORIA, NMMETODO) VALUES ('t', '0001', "
+                         "'0000000100', '00', '0000000001', 'OUTRO', '2030-01-01 10:00:00', "
+                         "'Teste')");
+    }
+    const json after = last_changes();
+    ASSERT_EQ(row_count(after), 1u);
+    EXPECT_EQ(cell(after, 0, "CDOPERADOR"), "OUTRO");
+}
+
+// A client that names the answer it holds is told it still holds it, in a few bytes, for as long
+// as it is the server's answer; otherwise it gets the answer whole, under a new tag.
+TEST_P(PartyReadMethodsTest, AClientHoldingTheLatestAnswerIsToldSo) {
+    httplib::Client client("127.0.0.1", port());
+    auto post = [&](const std::string& method, const std::string& held) {
+        const json request = {{"jsonrpc", "2.0"},
+                              {"id", 7},
+                              {"method", method},
+                              {"params", json::array({"0001", "0000000100", "00"})}};
+        httplib::Headers headers;
+        if (!held.empty()) {
+            headers.emplace("X-Answer-Held", held);
+        }
+        httplib::Result res = client.Post(rpc_path, headers, request.dump(), "application/json");
+        EXPECT_TRUE(res);
+        return res ? *res : httplib::Response();
+    };
+    const httplib::Response first = post("GetContratante", "");
+    const std::string tag = first.get_header_value("X-Answer-Tag");
+    ASSERT_FALSE(tag.empty());
+
+    const httplib::Response held = post("GetContratante", tag);
+    if (engine() == Engine::sqlite || !held.get_header_value("X-Answer-Held").empty()) {
+        EXPECT_EQ(held.get_header_value("X-Answer-Held"), tag);
+        EXPECT_EQ(json::parse(held.body),
+                  (json{{"id", 7}, {"jsonrpc", "2.0"}, {"result", nullptr}}));
+    } else {
+        // On PostgreSQL any commit in the cluster (another test's, run alongside) ends the
+        // answer's snapshot: the same answer then comes whole, under a new tag.
+        EXPECT_EQ(held.body, first.body);
+        EXPECT_NE(held.get_header_value("X-Answer-Tag"), tag);
+    }
+
+    const httplib::Response other_tag = post("GetContratante", tag + "0");
+    EXPECT_EQ(other_tag.body, first.body);
+    EXPECT_EQ(other_tag.get_header_value("X-Answer-Held"), "");
+
+    {
+        Database other(db().url(), 1);
+        Database::Lease lease(other);
+        lease.sql().exec("UPDATE ENDECONTORCA SET NMFANTCLIE = 'Outro nome' WHERE NRORCAEVENTO = "
+                         "'0000000100' AND NRENDCLIORCEVE = '0000000002'");
+    }
+    const httplib::Response changed = post("GetContratante", tag);
+    EXPECT_EQ(changed.get_header_value("X-Answer-Held"), "");
+    EXPECT_NE(changed.get_header_value("X-Answer-Tag"), "");
+    EXPECT_NE(changed.get_header_value("X-Answer-Tag"), tag);
+    EXPECT_NE(changed.body.find("Outro nome"), std::string::npos);
+
+    // Only cached reading calls are tagged.
+    EXPECT_EQ(post("GetVrTotal", "").get_header_value("X-Answer-Tag"), "");
 }
 
 CT_SERVER_TEST_ON_ENGINES(PartyReadMethodsTest);

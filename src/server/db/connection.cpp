@@ -2,6 +2,7 @@
 
 #include "server/db/prepared_statement.h"
 
+#include <atomic>
 #include <libpq-fe.h>
 #include <poll.h>
 #include <soci/postgresql/soci-postgresql.h>
@@ -28,6 +29,8 @@ Connection::~Connection() {
 }
 
 void Connection::open() {
+    static std::atomic<std::uint64_t> opened{0};
+    serial_ = ++opened;
     session_ = std::make_unique<soci::session>();
     if (url_.engine == Engine::sqlite) {
         // A session is used by one thread at a time (the pool leases it whole), so SQLite's
@@ -117,6 +120,14 @@ void Connection::evict_oldest() {
     if (oldest != statements_.end()) {
         statements_.erase(oldest);
     }
+}
+
+long long Connection::own_changes() const {
+    if (url_.engine != Engine::sqlite || !session_) {
+        return 0;
+    }
+    auto* backend = static_cast<soci::sqlite3_session_backend*>(session_->get_backend());
+    return static_cast<long long>(sqlite_api::sqlite3_total_changes64(backend->conn_));
 }
 
 bool Connection::lost() const {

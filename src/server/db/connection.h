@@ -49,6 +49,12 @@ public:
 
     std::size_t prepared_count() const { return statements_.size(); }
 
+    // A number no other session of this process ever had, a session opened again included.
+    std::uint64_t serial() const { return serial_; }
+    // SQLite: the rows this session inserted, changed or deleted since it was opened, whether
+    // committed or not (0 on PostgreSQL).
+    long long own_changes() const;
+
 private:
     struct Entry {
         std::unique_ptr<PreparedStatement> statement;
@@ -64,6 +70,7 @@ private:
     std::unordered_map<std::string, Entry> statements_;
     std::string key_; // reused to build lookup keys
     std::uint64_t clock_ = 0;
+    std::uint64_t serial_ = 0;
 };
 
 } // namespace ct::server

@@ -136,6 +136,19 @@ void Sql::exec_once(std::string_view query) {
     connection_.exec_once(query);
 }
 
+std::string Sql::read_version() {
+    if (engine() == Engine::postgresql) {
+        // Any commit from now on changes the snapshot: a transaction it shows running ends, or
+        // one it does not know completes.
+        return "pg " + as_text(scalar("SELECT pg_current_snapshot()::text").value_or(SqlValue{}));
+    }
+    // data_version moves when another session commits; this session's own writes move its
+    // count of changed rows instead.
+    const long long data_version = as_integer(scalar("PRAGMA data_version").value_or(SqlValue{}));
+    return fmt::format("sqlite {} {} {}", connection_.serial(), data_version,
+                       connection_.own_changes());
+}
+
 void Sql::reopen_if_dropped() {
     if (connection_.dropped_while_idle()) {
         connection_.reopen();

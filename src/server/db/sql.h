@@ -71,6 +71,11 @@ public:
     // Runs a statement once without keeping it prepared: scripts and one-off settings.
     void exec_once(std::string_view query);
 
+    // A text that stays the same for as long as nothing is committed to the database: what a
+    // reading call reads after taking it may be given again while it holds. On SQLite it is
+    // taken inside the call's transaction and holds on this session only.
+    std::string read_version();
+
     // After a failure: when the session turns out to be gone, opens it again and returns true
     // (whatever ran on it before is lost, so only a caller that ran nothing yet may go on).
     bool reopen_if_lost();

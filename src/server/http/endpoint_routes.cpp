@@ -104,9 +104,14 @@ void answer_call(const EndpointContext& ctx, const httplib::Request& req, httpli
     }
     const std::string key = req.get_header_value("Idempotency-Key");
     const std::string token = auth::bearer_token(req.get_header_value("Authorization"));
+    const std::string held = req.get_header_value("X-Answer-Held");
     res.status = 200;
-    res.body = ctx.handler.handle({body, key, req.remote_addr, token}); // moved in: megabytes
+    AnswerTag tag;
+    res.body = ctx.handler.handle({body, key, req.remote_addr, token, held}, &tag); // megabytes
     res.set_header("Content-Type", "application/json");
+    if (!tag.tag.empty()) {
+        res.set_header(tag.held ? "X-Answer-Held" : "X-Answer-Tag", tag.tag);
+    }
 }
 
 } // namespace

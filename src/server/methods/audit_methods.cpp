@@ -117,7 +117,8 @@ void register_audit_methods(MethodRegistry& registry) {
                   {arg::text("filial", size::branch), arg::text("orçamento", size::budget),
                    arg::text("sequência", size::seq)},
                   false,
-                  get_ult_alteracao});
+                  get_ult_alteracao,
+                  true});
 }
 
 } // namespace ct::server

@@ -128,7 +128,7 @@ void register_party_read_methods(MethodRegistry& registry) {
     const ArgDef budget = arg::text("orçamento", size::budget);
     const ArgDef seq = arg::text("sequência", size::seq);
     const ArgDef seq_ref = arg::text_ref("sequência", size::seq);
-    registry.add({"GetContratante", {branch, budget, seq_ref}, false, get_contratante});
+    registry.add({"GetContratante", {branch, budget, seq_ref}, false, get_contratante, true});
     registry.add({"GetLiderTurma", {branch, budget}, false, get_lider_turma});
     registry.add({"GetCliente", {}, false, get_cliente});
     registry.add({"GetContSub",

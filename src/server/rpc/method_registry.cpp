@@ -4,6 +4,7 @@
 #include "server/core/text.h"
 #include "server/packet/packet_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fmt/format.h>
 #include <stdexcept>
@@ -135,6 +136,22 @@ Arguments::Arguments(const MethodDef& def, std::vector<RpcParam>&& params, std::
     }
 }
 
+std::string Arguments::key(const MethodDef& def) const {
+    std::string out;
+    for (std::size_t i = 0; i < nulls_.size(); ++i) {
+        if (nulls_[i]) {
+            out += "n;";
+        } else if (def.args[i].kind == ArgKind::string) {
+            // Its length first, so that no text can pass for the next argument.
+            out += fmt::format("s{}:", texts_[i].size());
+            out += texts_[i];
+        } else if (def.args[i].kind == ArgKind::number) {
+            out += fmt::format("d{};", numbers_[i]);
+        } // no other kind in a cached method (MethodRegistry::add)
+    }
+    return out;
+}
+
 CallContext::CallContext(Sql& sql, const MethodDef& def, Arguments&& args)
     : sql_(sql)
     , def_(def)
@@ -171,6 +188,12 @@ void CallContext::set_byref(std::size_t index, nlohmann::json value) {
 void MethodRegistry::add(MethodDef def) {
     if (methods_.count(def.name)) {
         throw std::logic_error("method registered twice: " + def.name);
+    }
+    const bool plain = std::all_of(def.args.begin(), def.args.end(), [](const ArgDef& a) {
+        return a.kind == ArgKind::string || a.kind == ArgKind::number;
+    });
+    if (def.cached && (def.writes || !plain)) {
+        throw std::logic_error("a cached method reads and takes texts and numbers: " + def.name);
     }
     std::string name = def.name;
     methods_.emplace(std::move(name), std::move(def));

@@ -46,6 +46,9 @@ struct MethodDef {
     std::vector<ArgDef> args;
     bool writes = false; // writers take the SQLite write lock at the start of the transaction
     MethodHandler handler;
+    // A reading call whose answer depends only on its arguments and the stored data: given again
+    // from the answer cache while the database is unchanged. Texts and numbers only.
+    bool cached = false;
 };
 
 // A method's arguments checked against its declaration (count, kinds, sizes, finite numbers,
@@ -54,6 +57,10 @@ struct MethodDef {
 class Arguments {
 public:
     Arguments(const MethodDef& def, std::vector<RpcParam>&& params, std::size_t count);
+
+    // The arguments as one text, two calls with the same arguments alike and no two others
+    // (texts and numbers only: a cached method takes no other).
+    std::string key(const MethodDef& def) const;
 
 private:
     friend class CallContext;

@@ -55,7 +55,9 @@ json RpcHandler::error_answer(const json& id, int code, const std::string& messa
     return {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}};
 }
 
-std::string RpcHandler::handle(const RpcCall& call) {
+std::string RpcHandler::handle(const RpcCall& call, AnswerTag* tag) {
+    AnswerTag unused;
+    AnswerTag& answer_tag = tag ? *tag : unused;
     RpcRequest request;
     try {
         request = read_request(call.body, limits_);
@@ -105,7 +107,8 @@ std::string RpcHandler::handle(const RpcCall& call) {
     };
     try {
         Arguments args(*def, std::move(request.params), request.param_count);
-        const std::string result = run(*def, std::move(args), call, request.fingerprint);
+        const std::string result =
+            run(*def, std::move(args), call, request.fingerprint, answer_tag);
         spdlog::info("{} {:.1f} ms ok", name, elapsed());
         const std::string id_text = dump(id);
         std::string out;
@@ -139,29 +142,29 @@ std::string RpcHandler::handle(const RpcCall& call) {
 }
 
 std::string RpcHandler::run(const MethodDef& def, Arguments&& args, const RpcCall& call,
-                            std::uint64_t fingerprint) {
+                            std::uint64_t fingerprint, AnswerTag& tag) {
     Database::Lease lease(db_);
     Sql& sql = lease.sql();
     if (def.writes || sql.engine() != Engine::postgresql) {
-        return run_on(sql, def, std::move(args), call, fingerprint);
+        return run_on(sql, def, std::move(args), call, fingerprint, tag);
     }
     // A reading call on PostgreSQL runs outside a transaction, so a session the server ended a
     // moment before is found only by its first statement. Reading twice changes nothing: the call
     // runs once more on a new session.
     Arguments again = args;
     try {
-        return run_on(sql, def, std::move(args), call, fingerprint);
+        return run_on(sql, def, std::move(args), call, fingerprint, tag);
     } catch (const std::exception& e) {
         if (!sql.reopen_if_lost()) {
             throw;
         }
         spdlog::warn("database session lost ({}); opened again", e.what());
-        return run_on(sql, def, std::move(again), call, fingerprint);
+        return run_on(sql, def, std::move(again), call, fingerprint, tag);
     }
 }
 
 std::string RpcHandler::run_on(Sql& sql, const MethodDef& def, Arguments&& args,
-                               const RpcCall& call, std::uint64_t fingerprint) {
+                               const RpcCall& call, std::uint64_t fingerprint, AnswerTag& tag) {
     // Only writing calls are answered once; a session's opening never is, for its answer holds
     // the token, which the server keeps only hashed.
     const std::string_view key =
@@ -175,6 +178,22 @@ std::string RpcHandler::run_on(Sql& sql, const MethodDef& def, Arguments&& args,
         if (std::optional<std::string> first = RequestLog::claim(sql, key, def.name, fingerprint)) {
             spdlog::info("{} answered again under request key {}", def.name, key);
             return std::move(*first);
+        }
+    }
+    // A cached reading call: the answer last read under the same database version, if any.
+    std::string cache_key;
+    std::string version;
+    if (def.cached) {
+        cache_key = def.name + '\n' + args.key(def);
+        version = sql.read_version();
+        if (std::optional<AnswerCache::Kept> kept = cache_.find(cache_key, version)) {
+            tx.commit();
+            tag.tag = kept->tag;
+            if (call.held == kept->tag) {
+                tag.held = true;
+                return "null";
+            }
+            return *kept->answer;
         }
     }
     CallContext ctx(sql, def, std::move(args));
@@ -194,6 +213,9 @@ std::string RpcHandler::run_on(Sql& sql, const MethodDef& def, Arguments&& args,
         RequestLog::record(sql, key, result);
     }
     tx.commit();
+    if (def.cached) {
+        tag.tag = cache_.store(cache_key, std::move(version), result);
+    }
     return result;
 }
 

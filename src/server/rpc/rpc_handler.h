@@ -3,6 +3,7 @@
 #include "server/auth/access_policy.h"
 #include "server/db/database.h"
 #include "server/packet/json_events.h"
+#include "server/rpc/answer_cache.h"
 #include "server/rpc/method_registry.h"
 
 #include <atomic>
@@ -20,6 +21,14 @@ struct RpcCall {
     std::string_view request_key;
     std::string_view peer;  // who called, for the log
     std::string_view token; // the session token it came with (empty: none)
+    // The tag of a kept answer the client still holds (header X-Answer-Held; empty: none).
+    std::string_view held;
+};
+
+// What the endpoint tells the client about a cached answer (AnswerCache).
+struct AnswerTag {
+    std::string tag;   // the answer's tag, for the client to hold it by (empty: not kept)
+    bool held = false; // the client holds this very answer: "result" is null, not sent again
 };
 
 // Turns one JSON-RPC request body into its answer body. Never throws: every fault becomes a
@@ -37,7 +46,7 @@ public:
         , access_(std::move(access))
         , limits_(limits) {}
 
-    std::string handle(const RpcCall& call);
+    std::string handle(const RpcCall& call, AnswerTag* tag = nullptr);
 
     static nlohmann::json error_answer(const nlohmann::json& id, int code,
                                        const std::string& message);
@@ -45,14 +54,15 @@ public:
 private:
     // The answer's "result" as JSON text.
     std::string run(const MethodDef& def, Arguments&& args, const RpcCall& call,
-                    std::uint64_t fingerprint);
+                    std::uint64_t fingerprint, AnswerTag& tag);
     std::string run_on(Sql& sql, const MethodDef& def, Arguments&& args, const RpcCall& call,
-                       std::uint64_t fingerprint);
+                       std::uint64_t fingerprint, AnswerTag& tag);
 
     Database& db_;
     const MethodRegistry& methods_;
     auth::AccessPolicy access_;
     JsonLimits limits_;
+    AnswerCache cache_;
 };
 
 // Whether a client's request key may be stored: 1 to 64 of letters, digits, "-", "_", ".", ":".
