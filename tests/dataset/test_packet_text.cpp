@@ -1,6 +1,7 @@
 // A packet read from its JSON text, row by row, is read as its document is: the same content or
 // the same refusal, for sets that take the packet's fields and for sets with fields of their own.
 #include "platform/dataset/dataset.h"
+#include "platform/dataset/packet_reader.h"
 #include "sample_sets.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,87 @@ TEST(PacketText, ReadsAsTheDocumentDoes) {
     EXPECT_NE(
         outcome(false, [](DataSet& ds) { ds.loadPacketText(packet("[\"00")); }).find("ilegível"),
         std::string::npos);
+}
+
+// A set notes the answer it was loaded from; only while nothing changed it may it take that
+// answer again unread, and taking it again runs what a load runs.
+TEST(PacketText, AnAnswerIsTakenAgainOnlyWhileNothingChangedTheSet) {
+    const std::string text = packet(R"(["0009","Zeca","Olinda",10.5,12,null,"S"],
+                                        ["0010","Ana","Recife",20,1,null,"N"])");
+    auto loadTagged = [&](DataSet& ds) {
+        PacketReader reader(ds);
+        reader.setSourceTag("7#0");
+        ASSERT_TRUE(json::sax_parse(text, &reader));
+        reader.load();
+    };
+    struct Case {
+        const char* what;
+        std::function<void(DataSet&)> change;
+        bool holds;
+    };
+    const std::vector<Case> cases = {
+        {"nothing", [](DataSet&) {}, true},
+        {"moved, filtered and sorted",
+         [](DataSet& ds) {
+             ds.next();
+             ds.setFilter("CIDADE = 'Recife'");
+             ds.setFiltered(true);
+             ds.setIndexFieldNames("NOME");
+         },
+         true},
+        {"being edited", [](DataSet& ds) { ds.edit(); }, false},
+        {"edited and posted",
+         [](DataSet& ds) {
+             ds.edit();
+             ds["NOME"].setAsString("Zeca Silva");
+             ds.post();
+         },
+         false},
+        {"a row added", [](DataSet& ds) { testing::addParty(ds, "0011", "Carla", "Natal", 5); },
+         false},
+        {"a row deleted", [](DataSet& ds) { ds.remove(); }, false},
+        {"a calculated value written", [](DataSet& ds) { ds["VRTOTAL"].setAsFloat(3); }, false},
+        {"its changes merged",
+         [](DataSet& ds) {
+             ds.edit();
+             ds["NOME"].setAsString("Zeca Silva");
+             ds.post();
+             ds.mergeChangeLog();
+         },
+         false},
+        {"closed", [](DataSet& ds) { ds.close(); }, false},
+        {"loaded from elsewhere", [&](DataSet& ds) { ds.loadPacketText(text); }, false},
+    };
+    for (const Case& c : cases) {
+        DataSet ds{"cdsTeste"};
+        ds.setFieldDefs(testing::partyFields());
+        loadTagged(ds);
+        c.change(ds);
+        EXPECT_EQ(ds.unchangedSinceLoadFrom("7#0"), c.holds) << c.what;
+        EXPECT_FALSE(ds.unchangedSinceLoadFrom("8#0")) << c.what;
+        PacketReader again(ds);
+        EXPECT_EQ(again.canRepeat("7#0"), c.holds) << c.what;
+    }
+
+    DataSet ds{"cdsTeste"};
+    ds.setFieldDefs(testing::partyFields());
+    loadTagged(ds);
+    const json loaded = ds.data();
+    ds.last();
+    ds.setIndexFieldNames("NOME");
+    std::vector<std::string> events;
+    ds.afterOpen = [&](DataSet& d) { events.push_back("afterOpen " + d["NOME"].asString()); };
+    ds.afterScroll = [&](DataSet& d) { events.push_back("afterScroll " + d["NOME"].asString()); };
+    PacketReader again(ds);
+    ASSERT_TRUE(again.canRepeat("7#0"));
+    again.repeat();
+    ASSERT_TRUE(again.complete());
+    again.load();
+    EXPECT_EQ(ds.data(), loaded);
+    EXPECT_EQ(ds.recNo(), 1); // the first row by the index kept, as a load leaves it
+    EXPECT_EQ(ds["NOME"].asString(), "Ana");
+    EXPECT_EQ(events, (std::vector<std::string>{"afterOpen Ana", "afterScroll Ana"}));
+    EXPECT_TRUE(ds.unchangedSinceLoadFrom("7#0")); // and may be taken again
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "platform/host/silent_abort.h"
 #include "platform/net/net_connection.h"
 
+#include "json/repeatable_reader.h"
 #include <arpa/inet.h>
 #include <chrono>
 #include <functional>
@@ -37,6 +38,18 @@ public:
             }
             const json request = json::parse(req.body);
             requests_.push_back(request);
+            held_.push_back(req.get_header_value("X-Answer-Held"));
+            if (tagger_) {
+                const std::string tag = tagger_();
+                if (req.get_header_value("X-Answer-Held") == tag) {
+                    res.set_header("X-Answer-Held", tag);
+                    res.set_content(
+                        json{{"id", request["id"]}, {"jsonrpc", "2.0"}, {"result", nullptr}}.dump(),
+                        "application/json");
+                    return;
+                }
+                res.set_header("X-Answer-Tag", tag);
+            }
             json answer = player_(request);
             if (!answer.contains("id"))
                 answer["id"] = request["id"];
@@ -57,6 +70,12 @@ public:
 
     int port() const { return port_; }
     void play(Player player) { player_ = std::move(player); }
+    // Tags every answer; a call naming the current tag is told it holds the answer.
+    void tagAnswers(std::function<std::string()> tagger) { tagger_ = std::move(tagger); }
+    std::vector<std::string> held() {
+        std::lock_guard lock(mutex_);
+        return held_;
+    }
     void answerRaw(std::string body, int status = 200) {
         raw_ = std::move(body);
         rawStatus_ = status;
@@ -80,6 +99,8 @@ private:
     int rawStatus_ = 200;
     std::vector<json> requests_;
     std::vector<std::string> paths_;
+    std::function<std::string()> tagger_;
+    std::vector<std::string> held_; // X-Answer-Held of each call
 };
 
 // A loopback port that was free a moment ago: nothing listens there.
@@ -340,6 +361,129 @@ TEST_F(NetConnectionTest, WaitHookRunsOnTheCallersThreadWhileASlowCallIsUnderWay
     runs = 0;
     EXPECT_TRUE(net_.call("GetVrTotal", {RpcArg::ref(seq)}).ok());
     EXPECT_EQ(runs, 0);
+}
+
+// A reader that records what the connection asks of it, and can repeat while it is told so.
+class RepeatingReader final : public RepeatableReader {
+public:
+    bool holdsLoad = true; // the target still holds what it loaded
+    int events = 0;
+    int repeats = 0;
+    std::string readTag; // the answer it read last
+    mutable std::string askedTag;
+
+    void setSourceTag(std::string tag) override { readTag = std::move(tag); }
+    bool canRepeat(const std::string& tag) const override {
+        askedTag = tag;
+        return holdsLoad && tag == readTag;
+    }
+    void repeat() override { ++repeats; }
+
+    bool null() override { return ++events > 0; }
+    bool boolean(bool) override { return ++events > 0; }
+    bool number_integer(number_integer_t) override { return ++events > 0; }
+    bool number_unsigned(number_unsigned_t) override { return ++events > 0; }
+    bool number_float(number_float_t, const string_t&) override { return ++events > 0; }
+    bool string(string_t&) override { return ++events > 0; }
+    bool binary(binary_t&) override { return ++events > 0; }
+    bool start_object(std::size_t) override { return ++events > 0; }
+    bool key(string_t&) override { return ++events > 0; }
+    bool end_object() override { return ++events > 0; }
+    bool start_array(std::size_t) override { return ++events > 0; }
+    bool end_array() override { return ++events > 0; }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+};
+
+// The same answer again is handed to readers that still hold it without being read; anything
+// else about the call is still read and checked.
+TEST_F(NetConnectionTest, AnAnswerItsReadersStillHoldIsNotReadAgain) {
+    json rows = json::array({1, 2, 3});
+    server_.play([&](const json&) { return success(json::array({rows, "x"}), {{"1", "01"}}); });
+    RepeatingReader reader;
+    auto call = [&](const std::string& budget) {
+        std::string seq = "00";
+        reader.events = 0;
+        ServerResult r = net_.call("GetContratante", {budget, RpcArg::ref(seq)}, {{0, &reader}});
+        EXPECT_TRUE(r.ok()) << r.errorMessage();
+        EXPECT_EQ(r.value(), json::array({nullptr, "x"})); // the rest read as ever
+        EXPECT_EQ(seq, "01");                              // by reference as ever
+        return reader.events > 0;
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> before;
+        const char* budget;
+        bool read; // read again, not repeated
+    };
+    const std::vector<Step> steps = {
+        {"first answer", [] {}, "0100", true},
+        {"same answer", [] {}, "0100", false},
+        {"again", [] {}, "0100", false},
+        {"changed answer, same length", [&] { rows[2] = 4; }, "0100", true},
+        {"the changed one again", [] {}, "0100", false},
+        {"the set changed since", [&] { reader.holdsLoad = false; }, "0100", true},
+        {"held again", [&] { reader.holdsLoad = true; }, "0100", false},
+        {"other arguments, same text", [] {}, "0200", true},
+    };
+    int repeats = 0;
+    for (const Step& step : steps) {
+        step.before();
+        EXPECT_EQ(call(step.budget), step.read) << step.what;
+        repeats += step.read ? 0 : 1;
+        EXPECT_EQ(reader.repeats, repeats) << step.what;
+    }
+    // Routed differently, the kept answer's rest would be wrong: read.
+    RepeatingReader other;
+    std::string seq = "00";
+    ASSERT_TRUE(
+        net_.call("GetContratante", {"0200", RpcArg::ref(seq)}, {{0, &reader}, {1, &other}}).ok());
+    EXPECT_GT(other.events, 0);
+}
+
+// A server that tags its answers is told which one the readers hold, and may answer that they
+// still hold it: the readers take it again, and the rest of the answer is the one kept.
+TEST_F(NetConnectionTest, AHeldAnswerIsNamedAndTakenAgainWhenTheServerSaysSo) {
+    json rows = json::array({1, 2, 3});
+    std::string tag = "t1";
+    server_.play([&](const json&) { return success(json::array({rows, "x"}), {{"1", "01"}}); });
+    server_.tagAnswers([&] { return tag; });
+    RepeatingReader reader;
+    struct Step {
+        const char* what;
+        std::function<void()> before;
+        const char* named; // the tag the call named
+        bool read;
+    };
+    const std::vector<Step> steps = {
+        {"first answer", [] {}, "", true},
+        {"held", [] {}, "t1", false},
+        {"held again", [] {}, "t1", false},
+        {"the set changed since", [&] { reader.holdsLoad = false; }, "", true},
+        {"held once more", [&] { reader.holdsLoad = true; }, "t1", false},
+        {"changed on the server",
+         [&] {
+             rows[0] = 9;
+             tag = "t2";
+         },
+         "t1", true},
+        {"the new one held", [] {}, "t2", false},
+    };
+    int repeats = 0;
+    for (const Step& step : steps) {
+        step.before();
+        std::string seq = "00";
+        reader.events = 0;
+        ServerResult r = net_.call("GetContratante", {"0100", RpcArg::ref(seq)}, {{0, &reader}});
+        ASSERT_TRUE(r.ok()) << step.what << ": " << r.errorMessage();
+        EXPECT_EQ(r.value(), json::array({nullptr, "x"})) << step.what;
+        EXPECT_EQ(seq, "01") << step.what;
+        EXPECT_EQ(server_.held().back(), step.named) << step.what;
+        EXPECT_EQ(reader.events > 0, step.read) << step.what;
+        repeats += step.read ? 0 : 1;
+        EXPECT_EQ(reader.repeats, repeats) << step.what;
+    }
 }
 
 TEST(NetConnectionUnreachable, GivesAClearPortugueseError) {

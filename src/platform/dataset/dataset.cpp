@@ -258,6 +258,7 @@ void DataSet::writeValue(int fieldIndex, Value value) {
             modified_ = true;
     } else if (target.calculated() && currentRow()) {
         currentRow()->values.set(fieldIndex, value);
+        ++version_;
     } else {
         throw DataSetError(fmt::format("{}: o campo {} só pode ser alterado em edição ou inclusão",
                                        name_.empty() ? "Conjunto de dados" : name_, target.name()));
@@ -298,6 +299,7 @@ void DataSet::close() {
     run(beforeClose, *this);
     discardEdit();
     rows_.clear();
+    ++version_;
     view_.clear();
     current_ = -1;
     bof_ = eof_ = true;
@@ -410,6 +412,7 @@ void DataSet::post() {
 }
 
 void DataSet::commitEdit() {
+    ++version_;
     Row* row = currentRow();
     PackedValues edited(bufferValues_);
     bool changed = false;
@@ -450,6 +453,7 @@ void DataSet::commitEdit() {
 }
 
 void DataSet::commitInsert() {
+    ++version_;
     std::unique_ptr<Row> owned = std::move(buffer_);
     Row* row = owned.get();
     row->values = PackedValues(bufferValues_);
@@ -502,6 +506,7 @@ void DataSet::remove() {
     Row* row = currentRow();
     if (!row)
         return;
+    ++version_;
     int position = current_;
     view_.erase(view_.begin() + position);
     if (row->status == RowStatus::Inserted) {

@@ -96,6 +96,15 @@ public:
     // Field list of packets ("fields" member).
     nlohmann::json packetFields() const;
 
+    // Loads from server answers. The connection tags the answer an element was loaded from; a
+    // set that nothing changed since (no edit, post, delete, change-log step, close or calculated
+    // value written) can take the same answer again without reading it: reloadSame() runs what
+    // loadPacket would with that packet (before-open, browse on the first row, after-open and
+    // after-scroll), keeping the rows it holds.
+    void noteLoadedFrom(std::string tag);
+    bool unchangedSinceLoadFrom(const std::string& tag) const;
+    void reloadSame();
+
     // Change log.
     int changeCount() const; // rows with a pending change
     bool hasChanges() const { return changeCount() > 0; }
@@ -235,6 +244,9 @@ private:
 
     std::uint64_t nextId_ = 1;
     std::uint64_t nextSeq_ = 1;
+    std::uint64_t version_ = 0; // moves with every change of the rows
+    std::uint64_t loadedVersion_ = 0;
+    std::string loadedFrom_; // tag of the answer the rows were last loaded from
 
     std::string filterText_;
     std::shared_ptr<const RowFilter> filter_;

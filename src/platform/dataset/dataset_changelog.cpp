@@ -16,6 +16,7 @@ int DataSet::changeCount() const {
 void DataSet::mergeChangeLog() {
     if (!active())
         return;
+    ++version_;
     rows_.erase(
         std::remove_if(rows_.begin(), rows_.end(), [](const auto& r) { return r->deleted; }),
         rows_.end());
@@ -32,6 +33,7 @@ void DataSet::cancelUpdates() {
     if (!active())
         return;
     cancel();
+    ++version_;
     Row* keep = currentRow();
     if (keep && keep->status == RowStatus::Inserted)
         keep = nullptr;

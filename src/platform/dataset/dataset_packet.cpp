@@ -245,6 +245,8 @@ void PacketLoader::commit() {
     DataSet::run(target_.beforeOpen, target_);
     target_.adoptContent(adopt_ ? std::move(incoming_) : std::vector<FieldDef>{}, std::move(rows_),
                          1);
+    if (!sourceTag_.empty())
+        target_.noteLoadedFrom(sourceTag_); // before the handlers: what they change is a change
     target_.fireOpened();
 }
 
@@ -345,6 +347,28 @@ void DataSet::loadPacketText(std::string_view text) {
     PacketReader reader(*this);
     read_json_events(text, reader);
     reader.load();
+}
+
+void DataSet::noteLoadedFrom(std::string tag) {
+    loadedFrom_ = std::move(tag);
+    loadedVersion_ = version_;
+}
+
+bool DataSet::unchangedSinceLoadFrom(const std::string& tag) const {
+    return !tag.empty() && tag == loadedFrom_ && version_ == loadedVersion_ &&
+           state_ == DataSetState::Browse;
+}
+
+void DataSet::reloadSame() {
+    std::string tag = loadedFrom_;
+    run(beforeOpen, *this);
+    // A before-open handler that changed the rows leaves nothing to load again.
+    if (!unchangedSinceLoadFrom(tag))
+        throw DataSetError(fmt::format("{}: o conteúdo mudou antes de ser carregado de novo",
+                                       name_.empty() ? "Conjunto de dados" : name_));
+    adoptContent({}, std::move(rows_), 1);
+    noteLoadedFrom(std::move(tag)); // before the handlers: what they change is a change
+    fireOpened();
 }
 
 void DataSet::copyFrom(const DataSet& other) {

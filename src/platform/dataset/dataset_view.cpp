@@ -189,6 +189,8 @@ void DataSet::adoptContent(std::vector<FieldDef> defs, std::vector<std::unique_p
         }
     }
     rows_ = std::move(rows);
+    ++version_;
+    loadedFrom_.clear();
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         rows_[i]->order = i;
         rows_[i]->id = nextId_++;

@@ -49,6 +49,8 @@ public:
 
     // Replaces the set's content with the rows read: before-open, content, after-open events.
     void commit();
+    // The answer the rows come from (DataSet::noteLoadedFrom), noted when they are committed.
+    void setSourceTag(std::string tag) { sourceTag_ = std::move(tag); }
 
 private:
     void convert(std::size_t target, const PacketScalar& value);
@@ -60,6 +62,7 @@ private:
     std::vector<int> source_; // per field of the set: its packet position, -1 for none
     std::vector<std::unique_ptr<Row>> rows_;
     PackedValues::Builder builder_;
+    std::string sourceTag_;
 };
 
 } // namespace ct

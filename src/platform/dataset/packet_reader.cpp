@@ -304,7 +304,25 @@ bool PacketReader::parse_error(std::size_t, const std::string&,
     return false;
 }
 
+void PacketReader::setSourceTag(std::string tag) {
+    loader_->setSourceTag(std::move(tag));
+}
+
+bool PacketReader::canRepeat(const std::string& tag) const {
+    return mode_ == Mode::Start && target_.unchangedSinceLoadFrom(tag);
+}
+
+void PacketReader::repeat() {
+    repeated_ = true;
+    complete_ = true;
+    mode_ = Mode::Done;
+}
+
 void PacketReader::load() {
+    if (repeated_) {
+        target_.reloadSame();
+        return;
+    }
     const std::string who = target_.name().empty() ? "Conjunto de dados" : target_.name();
     if (!parseError_.empty() || !complete_)
         throw DataSetError(fmt::format("{}: pacote de dados ilegível: {}", who,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "json/repeatable_reader.h"
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -15,8 +16,9 @@ struct PacketScalar;
 // of the packet: a consumer of nlohmann-json's SAX events (json::sax_parse, or a server answer
 // routed element by element). load() then replaces the set's content as loadPacket does, with the
 // same checks and messages; until then the set does not change. A packet that does not list its
-// fields before its rows is read as a document and loaded as one.
-class PacketReader final : public nlohmann::json_sax<nlohmann::json> {
+// fields before its rows is read as a document and loaded as one. An answer the set loaded and
+// still holds unchanged is taken again without being read (RepeatableReader).
+class PacketReader final : public RepeatableReader {
 public:
     explicit PacketReader(DataSet& target);
     ~PacketReader() override;
@@ -27,6 +29,10 @@ public:
     bool complete() const { return complete_; }
     // Loads what was read; throws DataSetError for an unreadable or refused packet.
     void load();
+
+    void setSourceTag(std::string tag) override;
+    bool canRepeat(const std::string& tag) const override;
+    void repeat() override;
 
     bool null() override;
     bool boolean(bool value) override;
@@ -75,6 +81,7 @@ private:
     int depth_ = 0; // open containers inside a member, a row value or a skipped part
     bool streamed_ = false;
     bool complete_ = false;
+    bool repeated_ = false;
     std::vector<PacketScalar> row_;
     std::size_t rowCount_ = 0;
     bool rowIsArray_ = true;

@@ -222,6 +222,12 @@ ServerResult NetConnection::exchange(std::string_view method, const nlohmann::js
     payload += params.dump(-1, ' ', false, jsonDumpErrors);
     payload += '}';
     const std::string key = nextRequestKey();
+    const std::string callKey =
+        readers.empty() ? std::string()
+                        : std::string(method) + '\n' + params.dump(-1, ' ', false, jsonDumpErrors);
+    // An answer the readers still hold: the server need not send it again if it is still its
+    // answer.
+    const std::string held = kept_.heldTag(callKey, readers);
     std::string body;
     const std::size_t limit = maxAnswerBytes_;
     httplib::Response res;
@@ -237,6 +243,8 @@ ServerResult NetConnection::exchange(std::string_view method, const nlohmann::js
         // The signed-in operator's session: the server takes the operator from it.
         if (const std::string& token = serverAccess().token; !token.empty())
             req.set_header("Authorization", "Bearer " + token);
+        if (!held.empty())
+            req.set_header("X-Answer-Held", held);
         body.clear();
         req.content_receiver = [&body, limit](const char* data, size_t length, uint64_t,
                                               uint64_t total) {
@@ -277,18 +285,32 @@ ServerResult NetConnection::exchange(std::string_view method, const nlohmann::js
             ServerResult::transportError,
             fmt::format("O servidor de aplicação em {} respondeu com o código HTTP {}.",
                         address(host_, port_), res.status));
-    return readAnswer(body, args, readers);
+    const bool stillHeld = !held.empty() && res.get_header_value("X-Answer-Held") == held;
+    return readAnswer(callKey, std::move(body), args, readers,
+                      stillHeld ? held : res.get_header_value("X-Answer-Tag"), stillHeld);
 }
 
-ServerResult NetConnection::readAnswer(const std::string& body, const std::vector<RpcArg>& args,
-                                       const ResultReaders& readers) const {
+ServerResult NetConnection::readAnswer(const std::string& callKey, std::string body,
+                                       const std::vector<RpcArg>& args,
+                                       const ResultReaders& readers, const std::string& serverTag,
+                                       bool stillHeld) {
     nlohmann::json answer;
+    bool fresh = false; // read now, not repeated
     if (readers.empty()) {
         answer = nlohmann::json::parse(body, nullptr, false);
+    } else if (stillHeld) {
+        std::optional<nlohmann::json> held = kept_.takeHeld(callKey, body, readers);
+        if (!held)
+            return invalidAnswer("a resposta guardada não pôde ser usada");
+        answer = std::move(*held);
+    } else if (std::optional<nlohmann::json> same =
+                   kept_.takeSame(callKey, body, lastId_, readers, serverTag)) {
+        answer = std::move(*same);
     } else {
         AnswerReader reader(answer, readers);
         if (!read_json_events(body, reader) || !reader.complete())
             answer = nlohmann::json::value_t::discarded;
+        fresh = true;
     }
     if (answer.is_discarded() || !answer.is_object())
         return invalidAnswer("o conteúdo não é um objeto JSON");
@@ -313,6 +335,8 @@ ServerResult NetConnection::readAnswer(const std::string& body, const std::vecto
     const auto result = answer.find("result");
     if (result == answer.end() || !result->is_object())
         return invalidAnswer("resultado ausente");
+    if (fresh)
+        kept_.keep(callKey, std::move(body), lastId_, answer, readers, serverTag); // not read below
     // The answer is not needed afterwards: its parts are moved out, never copied.
     nlohmann::json value = nullptr;
     if (auto v = result->find("value"); v != result->end())

@@ -2,6 +2,7 @@
 
 #include "platform/host/server_result.h"
 #include "platform/net/answer_reader.h"
+#include "platform/net/kept_answers.h"
 #include "platform/net/rpc_arg.h"
 
 #include <cstdint>
@@ -95,8 +96,11 @@ public:
 private:
     ServerResult exchange(std::string_view method, const nlohmann::json& params,
                           const std::vector<RpcArg>& args, const ResultReaders& readers);
-    ServerResult readAnswer(const std::string& body, const std::vector<RpcArg>& args,
-                            const ResultReaders& readers) const;
+    // serverTag: the server's tag of the answer; stillHeld: the server answered that the readers
+    // still hold it (body holds no result).
+    ServerResult readAnswer(const std::string& callKey, std::string body,
+                            const std::vector<RpcArg>& args, const ResultReaders& readers,
+                            const std::string& serverTag, bool stillHeld);
     std::string nextRequestKey();
 
     std::string serverName_ = "PRQ31000.rdmContratante";
@@ -110,6 +114,7 @@ private:
     std::uint64_t keySeed_[2] = {0, 0};
     std::uint64_t keyCount_ = 0;
     std::size_t maxAnswerBytes_ = defaultMaxAnswerBytes;
+    KeptAnswers kept_;
 };
 
 using TNetConnection = NetConnection;
