@@ -10,9 +10,17 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <stdexcept>
 
 namespace ct::host {
+namespace {
+
+bool isPostgresUrl(const std::string& url) {
+    return url.starts_with("postgresql://") || url.starts_with("postgres://");
+}
+
+} // namespace
 
 void prepareDemoDatabase(server::Database& database) {
     {
@@ -36,17 +44,34 @@ void useServerAccess(const LaunchOptions& options) {
 HostSession::HostSession(const LaunchOptions& options, CredentialsPrompt prompt)
     : databaseUrl_(options.db.empty() ? "sqlite:" + defaultDemoDatabasePath() : options.db) {
     Halvren::setOperador(options.operatorCode);
-    if (options.server) {
-        serverHost_ = options.serverHost();
-        serverPort_ = options.serverPort();
-        useServerAccess(options);
-        signInToServer(options, prompt);
-    } else {
-        startEmbeddedServer(options.operatorCode);
+    // The lookups' PostgreSQL session opens while the server starts or is signed in to (each
+    // costs milliseconds of the screen's opening). A SQLite file is opened read-only, so only
+    // once the embedded server has made it.
+    std::future<void> lookups;
+    if (isPostgresUrl(databaseUrl_))
+        lookups = std::async(std::launch::async,
+                             [url = databaseUrl_] { db::sharedConnection().open(url); });
+    try {
+        if (options.server) {
+            serverHost_ = options.serverHost();
+            serverPort_ = options.serverPort();
+            useServerAccess(options);
+            signInToServer(options, prompt);
+        } else {
+            startEmbeddedServer(options.operatorCode);
+        }
+    } catch (...) {
+        if (lookups.valid())
+            lookups.wait();
+        db::sharedConnection().close();
+        throw;
     }
     Halvren::setWebURL(serverHost_);
     Halvren::setWebPort(serverPort_);
-    db::sharedConnection().open(databaseUrl_);
+    if (lookups.valid())
+        lookups.get();
+    else
+        db::sharedConnection().open(databaseUrl_);
 }
 
 HostSession::~HostSession() {

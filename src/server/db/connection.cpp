@@ -18,9 +18,11 @@ constexpr std::size_t max_statements = 512;
 
 } // namespace
 
-Connection::Connection(const DatabaseUrl& url)
+Connection::Connection(const DatabaseUrl& url, Opening opening)
     : url_(url) {
-    open();
+    if (opening == Opening::now) {
+        open();
+    }
 }
 
 Connection::~Connection() {

@@ -17,18 +17,22 @@ namespace ct::server {
 
 class PreparedStatement;
 
-// One open database session with the statements prepared on it. A statement is prepared the
+// One database session with the statements prepared on it. A statement is prepared the
 // first time its text runs with a given binding shape and reused afterwards, for as long as the
 // session lives. A session found broken after a failure is opened again, dropping its statements.
 class Connection {
 public:
-    explicit Connection(const DatabaseUrl& url);
+    enum class Opening { now, later };
+
+    // Opening::later leaves the session closed until reopen() (a pool's spare sessions).
+    explicit Connection(const DatabaseUrl& url, Opening opening = Opening::now);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
     Engine engine() const { return url_.engine; }
     soci::session& session() { return *session_; }
+    bool is_open() const { return session_ != nullptr; }
 
     // The prepared statement for this text and binding shape (prepared now if need be).
     PreparedStatement& statement(std::string_view text, const SqlParams& params, bool query);

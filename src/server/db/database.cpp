@@ -9,8 +9,11 @@ namespace ct::server {
 Database::Database(const DatabaseUrl& url, std::size_t sessions)
     : url_(url) {
     const std::size_t size = sessions == 0 ? 1 : sessions;
+    // A PostgreSQL session costs milliseconds to open: the spares wait for a second call at
+    // once, which a screen opening alone never makes. The first proves the URL at start.
     for (std::size_t i = 0; i < size; ++i) {
-        connections_.push_back(std::make_unique<Connection>(url_));
+        connections_.push_back(std::make_unique<Connection>(
+            url_, i + 1 == size ? Connection::Opening::now : Connection::Opening::later));
         idle_.push_back(connections_.back().get());
     }
 }
@@ -38,8 +41,9 @@ Database::Lease::Lease(Database& db)
     , connection_(db.take())
     , sql_(connection_) {
     // A session that failed as broken in its last use is replaced before anyone uses it again
-    // (a local check of the client library, not a round trip).
-    if (connection_.lost()) {
+    // (a local check of the client library, not a round trip); a spare is opened when first
+    // leased.
+    if (!connection_.is_open() || connection_.lost()) {
         try {
             connection_.reopen();
         } catch (...) {

@@ -14,10 +14,10 @@ namespace ct::server {
 
 class Connection;
 
-// A pool of open sessions on one database. SQLite sessions run in WAL mode with a busy timeout
-// and foreign keys on, so that calls can run side by side. Each session keeps the statements
-// prepared on it; a session is not checked when leased (no round trip): one found broken after a
-// failure is opened again.
+// A pool of sessions on one database: the one leased first is opened at once, the others when
+// first leased. SQLite sessions run in WAL mode with a busy timeout and foreign keys on, so that
+// calls can run side by side. Each session keeps the statements prepared on it; a session is not
+// checked when leased (no round trip): one found broken after a failure is opened again.
 class Database {
 public:
     Database(const DatabaseUrl& url, std::size_t sessions);
