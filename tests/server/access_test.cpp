@@ -226,6 +226,11 @@ TEST_P(AccessTest, ChangedPartiesAreRecordedAndTheOperatorComesFromTheSession) {
                                          {"CDPAIS", "1058"},
                                          {"SGESTADO", "SP"},
                                          {"CDMUNICIPIO", "0001"}}));
+    // Not yet changed through the server: no rows, and the fields the screen reads all the same.
+    const json untouched = send("GetUltAlteracao", json::array({"0001", "0000000100", "00"}),
+                                {ana})["result"]["value"];
+    EXPECT_TRUE(untouched["rows"].empty());
+    EXPECT_EQ(untouched["fields"].size(), 4u);
     const json saved =
         send("SetEndeCont", json::array({delta, nullptr, "0001", "0000000100", "00"}), {ana});
     ASSERT_TRUE(saved.contains("result")) << saved.dump();

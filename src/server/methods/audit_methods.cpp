@@ -11,6 +11,14 @@ namespace {
 
 using nlohmann::json;
 
+std::vector<std::string> field_columns(const WrittenFields& fields) {
+    std::vector<std::string> columns;
+    for (const auto& field : fields.fields) {
+        columns.push_back(field.name);
+    }
+    return columns;
+}
+
 // Who changed each party of a budget last, on SQLite. A probe of the audit's index per party grows
 // dearer with the audit (14 ms for 10,000 parties beside 200,000 audit rows, where reading their
 // latest 10,000 rows takes 1.4). So the sequence's latest audit rows, as many as it has parties,
@@ -51,11 +59,7 @@ json last_changes_sqlite(Sql& sql, const WrittenFields& fields, SqlParams params
     params.back() = {"party", std::string()};
 
     // Both statements give the fields' columns in the fields' order.
-    std::vector<std::string> columns;
-    for (const auto& field : fields.fields) {
-        columns.push_back(field.name);
-    }
-    WrittenRows rows(fields, columns);
+    WrittenRows rows(fields, field_columns(fields));
     for (const std::string& party : parties) {
         if (const auto found = latest.find(party); found != latest.end()) {
             rows.add(found->second);
@@ -93,13 +97,26 @@ const char* const last_changes_postgresql =
     "WHERE E.CDFILIAL = :fil3 AND E.NRORCAEVENTO = :orc3 AND E.NRSEQORCAEVE = :seq3 AND "
     "COALESCE(R.CDOPERADOR, L.CDOPERADOR) IS NOT NULL ORDER BY E.NRENDCLIORCEVE";
 
+// Parties made elsewhere in the suite (or by an import) leave no audit: a sequence with none
+// answers at once instead of looking every party up (8 ms for 10,000 on PostgreSQL).
+const char* const any_change =
+    "SELECT 1 FROM AUDITORIA WHERE CDFILIAL = :fil AND NRORCAEVENTO = :orc AND NRSEQORCAEVE = "
+    ":seq LIMIT 1";
+
+json no_changes(const WrittenFields& fields) {
+    return WrittenRows(fields, field_columns(fields)).take();
+}
+
 json get_ult_alteracao(CallContext& ctx) {
     static const WrittenFields fields(FieldList{str("NRENDCLIORCEVE", 10), str("CDOPERADOR", 32),
                                                 str("NMOPERADOR", 60), datetime("DTAUDITORIA")});
+    const SqlParams key = {{"fil", ctx.text(0)}, {"orc", ctx.text(1)}, {"seq", ctx.text(2)}};
+    if (!ctx.sql().scalar(any_change, key)) {
+        return no_changes(fields);
+    }
     // A row per party of a budget that was saved whole: written as text, never as a document.
     if (ctx.sql().engine() != Engine::postgresql) {
-        return last_changes_sqlite(
-            ctx.sql(), fields, {{"fil", ctx.text(0)}, {"orc", ctx.text(1)}, {"seq", ctx.text(2)}});
+        return last_changes_sqlite(ctx.sql(), fields, key);
     }
     SqlParams params;
     for (const char* n : {"", "2", "3"}) {
