@@ -1,5 +1,6 @@
 #include "json/json_event_reader.h"
 
+#include "text/byte_words.h"
 #include "text/hex_digit.h"
 #include "text/utf8.h"
 
@@ -221,6 +222,7 @@ EventReader::Token EventReader::string_into(std::string& out) {
     out.clear();
     const char* run = p_;
     for (;;) {
+        p_ = plain_ascii_end(p_, end_);
         while (p_ < end_) {
             const auto c = static_cast<unsigned char>(*p_);
             if (c == '"' || c == '\\' || c < 0x20 || c >= 0x80)

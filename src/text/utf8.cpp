@@ -1,5 +1,7 @@
 #include "text/utf8.h"
 
+#include "text/byte_words.h"
+
 namespace ct {
 namespace {
 
@@ -47,7 +49,11 @@ bool valid_utf8(std::string_view text) {
     const char* p = text.data();
     const char* end = p + text.size();
     while (p < end) {
-        if (static_cast<unsigned char>(*p) < 0x80) { // most texts are plain ASCII
+        if (end - p >= 8 && !byte_words::any_high(byte_words::load(p))) {
+            p += 8; // most texts are plain ASCII
+            continue;
+        }
+        if (static_cast<unsigned char>(*p) < 0x80) {
             ++p;
             continue;
         }
@@ -60,9 +66,13 @@ bool valid_utf8(std::string_view text) {
 }
 
 std::size_t utf8_length(std::string_view text) {
+    const char* p = text.data();
+    const char* end = p + text.size();
     std::size_t count = 0;
-    for (char c : text) {
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+    for (; end - p >= 8 && !byte_words::any_high(byte_words::load(p)); p += 8)
+        count += 8;
+    for (; p < end; ++p) {
+        if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80)
             ++count;
     }
     return count;

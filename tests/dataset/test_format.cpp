@@ -1,5 +1,6 @@
 #include "platform/dataset/dataset_error.h"
 #include "platform/dataset/format.h"
+#include "text/byte_words.h"
 #include "text/utf8.h"
 
 #include <gtest/gtest.h>
@@ -104,6 +105,39 @@ TEST(Format, Utf8) {
     EXPECT_FALSE(valid_utf8("\xC3"));
     EXPECT_FALSE(valid_utf8("a\xFF"));
     EXPECT_FALSE(valid_utf8("\xC0\xAF")); // overlong
+}
+
+// The word-at-a-time paths: a byte of each kind at every place of a text of 24, across the
+// words' edges, against what a reading one byte at a time finds.
+TEST(Format, Utf8EightBytesAtATime) {
+    struct Piece {
+        std::string bytes;
+        bool valid;
+        std::size_t characters;
+        bool plain;
+    };
+    const Piece pieces[] = {{"b", true, 1, true},
+                            {"\"", true, 1, false},
+                            {"\\", true, 1, false},
+                            {"\x1F", true, 1, false},
+                            {std::string(1, '\0'), true, 1, false},
+                            {"\x7F", true, 1, false},
+                            {"\xC3\xA7", true, 1, false},
+                            {"\xE2\x82\xAC", true, 1, false},
+                            {"\xFF", false, 1, false},
+                            {"\xC3", false, 1, false}};
+    for (const Piece& piece : pieces) {
+        for (std::size_t at = 0; at <= 24; ++at) {
+            const std::string text = std::string(at, 'a') + piece.bytes + std::string(24 - at, 'a');
+            const char* end = text.data() + text.size();
+            SCOPED_TRACE(testing::Message()
+                         << "piece " << static_cast<int>(piece.bytes[0] & 0xFF) << " at " << at);
+            EXPECT_EQ(valid_utf8(text), piece.valid);
+            EXPECT_EQ(utf8_length(text), 24 + piece.characters);
+            EXPECT_EQ(plain_ascii_end(text.data(), end) - text.data(),
+                      static_cast<std::ptrdiff_t>(piece.plain ? text.size() : at));
+        }
+    }
 }
 
 } // namespace

@@ -60,6 +60,21 @@ TEST(JsonEventReader, StopsWhereTheHandlerRefuses) {
         expect_same_reading(text, refuse_at);
 }
 
+// A string of 24 plain characters with an escape, a control character, DEL or a character of
+// more than one byte at every place (the reader skips plain runs eight bytes at a time).
+TEST(JsonEventReader, ReadsEveryPlaceOfALongString) {
+    const std::string_view pieces[] = {
+        R"(\n)", R"(\")",        R"(\u00e9)",        "\x01", "\x7F", "\xC3\xA9",
+        "\xC3(", "\xED\xA0\x80", "\xF4\x8F\xBF\xBF", "\""};
+    for (std::string_view piece : pieces) {
+        for (std::size_t at = 0; at <= 24; ++at) {
+            const std::string text = "[\"" + std::string(at, 'a') + std::string(piece) +
+                                     std::string(24 - at, 'a') + "\"]";
+            expect_same_reading(text);
+        }
+    }
+}
+
 // Texts of JSON's own characters in random order, and a valid packet with random bytes changed:
 // most are malformed somewhere, which is where readers differ.
 TEST(JsonEventReader, AgreesOnRandomTexts) {

@@ -5,6 +5,7 @@
 #include "server/db/database_url.h"
 #include "server/db/sql_script.h"
 #include "server/packet/field.h"
+#include "server/packet/packet_text.h"
 #include "server/rpc/answer_cache.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +82,31 @@ TEST(MoneyTest, RoundsHalfAwayFromZeroToTheCent) {
     EXPECT_TRUE(same_money(3000.004, 2999.996));
     EXPECT_FALSE(same_money(3000.00, 3000.01));
     EXPECT_EQ(cents(-12.345), -1235);
+}
+
+// A byte of each kind at every place of a text of 24, across the edges of the words the checks
+// and the packet writer look at eight bytes at a time.
+TEST(TextTest, ControlCharactersAndWrittenStringsAtEveryPlace) {
+    const struct {
+        std::string bytes;
+        bool control;
+    } pieces[] = {{"\x01", true}, {"\x1F", true},      {"\x7F", true},     {"\xC2\x85", true},
+                  {"\t", false},  {"\n", false},       {"\"", false},      {"\\", false},
+                  {"/", false},   {"\xC3\xA9", false}, {"\xC2\xA0", false}};
+    const WrittenFields fields(FieldList{str("T", 100)});
+    for (const auto& piece : pieces) {
+        for (std::size_t at = 0; at <= 24; ++at) {
+            const std::string text = std::string(at, 'a') + piece.bytes + std::string(24 - at, 'a');
+            SCOPED_TRACE(testing::Message()
+                         << "piece " << static_cast<int>(piece.bytes[0] & 0xFF) << " at " << at);
+            EXPECT_EQ(has_control_characters(text), piece.control);
+            WrittenRows rows(fields, {"T"});
+            rows.add({SqlValue(text)});
+            std::string written;
+            write_json(written, rows.take());
+            EXPECT_EQ(nlohmann::json::parse(written)["rows"][0][0], text) << written;
+        }
+    }
 }
 
 TEST(TextTest, CountsCharactersAndNormalises) {

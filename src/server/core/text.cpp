@@ -1,12 +1,16 @@
 #include "server/core/text.h"
 
+#include "text/byte_words.h"
+
 #include <cctype>
 #include <fmt/format.h>
 
 namespace ct::server {
 
 bool has_control_characters(std::string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    // Printable ASCII holds none (U+0080 to U+009F begin with a byte above it).
+    const char* plain = plain_ascii_end(text.data(), text.data() + text.size());
+    for (auto i = static_cast<std::size_t>(plain - text.data()); i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
             return true;

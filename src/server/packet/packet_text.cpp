@@ -2,6 +2,7 @@
 
 #include "server/core/text.h"
 #include "server/packet/packet.h"
+#include "text/byte_words.h"
 
 #include <algorithm>
 #include <cmath>
@@ -89,14 +90,17 @@ std::string dump(const json& value) {
 // control characters escaped; a text that is not UTF-8 left to the library (which replaces what
 // is invalid).
 void append_string(Writer& out, std::string_view text) {
-    if (!valid_utf8(text)) {
+    // Most texts are plain ASCII through and through: written as they are.
+    const auto plain_prefix = static_cast<std::size_t>(
+        plain_ascii_end(text.data(), text.data() + text.size()) - text.data());
+    if (!valid_utf8(text.substr(plain_prefix))) {
         append(out, dump(json(text)));
         return;
     }
     static constexpr char hex[] = "0123456789abcdef";
     out.push_back('"');
     std::size_t plain = 0; // start of the run not yet written
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = plain_prefix; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c >= 0x20 && c != '"' && c != '\\') {
             continue;
