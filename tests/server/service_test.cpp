@@ -81,6 +81,28 @@ TEST_P(ServiceTest, ADatabaseMadeBeforeTheAuditAndThePageSettingGainsThemAtStart
     }
 }
 
+// A database already up to date is started on without a write: another user's save in progress
+// holds no program at its start, and PostgreSQL's sessions keep their plans of the party table.
+TEST_P(ServiceTest, ACurrentDatabaseStartsWhileAnotherUserSaves) {
+    { Service made(options(DemoData::if_empty)); }
+    Database others(DatabaseUrl::parse(store_->url()), 1);
+    Database::Lease other(others);
+    const std::string catalog_row =
+        "SELECT xmin::text FROM pg_class WHERE oid = 'endecontorca'::regclass";
+    const bool postgresql = GetParam() == Engine::postgresql;
+    const std::string before = postgresql ? as_text(*other.sql().scalar(catalog_row)) : "";
+    Transaction saving(other.sql(), true);
+    other.sql().exec("UPDATE AUDITORIA SET CDOPERADOR = CDOPERADOR");
+    // Written, the start would wait for the save (15 s) and fail.
+    Service service(options(DemoData::none));
+    service.start();
+    EXPECT_GT(service.port(), 0);
+    saving.commit();
+    if (postgresql) {
+        EXPECT_EQ(as_text(*other.sql().scalar(catalog_row)), before);
+    }
+}
+
 CT_SERVER_TEST_ON_ENGINES(ServiceTest);
 
 } // namespace

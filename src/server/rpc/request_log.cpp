@@ -72,6 +72,15 @@ void RequestLog::record(Sql& sql, std::string_view key, const std::string& resul
 void RequestLog::prepare(Database& db) {
     Database::Lease lease(db);
     Sql& sql = lease.sql();
+    // With the table there and nothing old, nothing is written: a start never waits for another
+    // user's save. Ordered by date, so that PostgreSQL's plan reads the date's index, not the
+    // table.
+    if (object_exists(sql, "CHAMADAGRAVADA") &&
+        !sql.scalar("SELECT DTCHAMADA FROM CHAMADAGRAVADA WHERE DTCHAMADA < :limite ORDER BY "
+                    "DTCHAMADA LIMIT 1",
+                    {{"limite", timestamp(std::time(nullptr) - kept_days * 86400)}})) {
+        return;
+    }
     Transaction tx(sql, true);
     // The statements of the schema file that make the table, run again (they say IF NOT EXISTS).
     for (const auto& statement : split_sql_script(schema_script(sql.engine()))) {

@@ -24,7 +24,8 @@ public:
                                             std::uint64_t fingerprint);
     static void record(Sql& sql, std::string_view key, const std::string& result);
 
-    // Creates the table on a database made before it, and drops what is older than two days.
+    // Creates the table on a database made before it, and drops what is older than two days;
+    // writes nothing when neither is needed.
     static void prepare(Database& db);
 };
 
