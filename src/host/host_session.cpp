@@ -2,6 +2,7 @@
 
 #include "platform/db/connection.h"
 #include "platform/host/halvren.h"
+#include "platform/net/net_connection.h"
 #include "platform/net/server_access.h"
 #include "server/db/database.h"
 #include "server/db/schema.h"
@@ -127,6 +128,9 @@ void HostSession::startEmbeddedServer(const std::string& operatorCode) {
         if (file.has_parent_path())
             std::filesystem::create_directories(file.parent_path());
     }
+    // On SQLite the embedded server works on this process's cores: a call sent ahead would only
+    // compete with the one under way.
+    setCallsAhead(url.engine != server::Engine::sqlite);
     database_ = std::make_unique<server::Database>(url, 4);
     prepareDemoDatabase(*database_);
     methods_ = std::make_unique<server::MethodRegistry>(server::all_methods());

@@ -18,6 +18,7 @@
 #include "platform/ui/search_button.h"
 
 #include <cstdint>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -279,8 +280,11 @@ public:
     void btnContSubBeforePesq(bool& AllowPesq);
     void btnContSubAfterPesq();
     // The last changes of the budget's parties (GetUltAlteracao), and the current party's one in
-    // lblUltAlteracao.
-    void loadLastChanges();
+    // lblUltAlteracao. Asked ahead into `changes` (the server works on them while the parties
+    // are read), and loaded from that answer when it still asks for the budget on screen.
+    std::vector<RpcArg> lastChangesArgs() const;
+    std::unique_ptr<NetConnection::CallAhead> askLastChanges(PacketReader& changes);
+    void loadLastChanges(PacketReader& changes, NetConnection::CallAhead* asked);
     void showLastChange();
 
     // ----- parties grid (src/parties) -----

@@ -28,14 +28,25 @@ std::string lastChangeText(const std::string& operatorCode, const std::string& o
     return text;
 }
 
-void TfrmContratante::loadLastChanges() {
+std::vector<RpcArg> TfrmContratante::lastChangesArgs() const {
+    return {medCdFilial.text(), edtNrOrcamento.text(), stNrSeqOrca};
+}
+
+std::unique_ptr<NetConnection::CallAhead> TfrmContratante::askLastChanges(PacketReader& changes) {
+    // A row per party of a budget saved whole: read straight from the answer into the data set.
+    return netContratante.callAhead("GetUltAlteracao", lastChangesArgs(),
+                                    {{wholeResult, &changes}});
+}
+
+void TfrmContratante::loadLastChanges(PacketReader& changes, NetConnection::CallAhead* asked) {
     lastChanges.clear();
     // Only for the status line: a server that cannot tell leaves it empty, and nothing is refused.
-    // A row per party of a budget saved whole: read straight from the answer into the data set.
-    PacketReader changes(cdsUltAlteracao);
-    const ServerResult result = netContratante.call(
-        "GetUltAlteracao", {medCdFilial.text(), edtNrOrcamento.text(), stNrSeqOrca},
-        {{wholeResult, &changes}});
+    // Asked before the parties were read, for a sequence they may have changed: then asked again.
+    const std::vector<RpcArg> args = lastChangesArgs();
+    const ServerResult result =
+        asked && asked->asks(args)
+            ? asked->take()
+            : netContratante.call("GetUltAlteracao", args, {{wholeResult, &changes}});
     try {
         if (!result.ok() || !changes.complete())
             throw std::runtime_error("no packet");

@@ -20,6 +20,8 @@ void TfrmContratante::sbtVerificarClick() {
         cdsEndeCont.active() ? cdsEndeCont.fieldByName("NRENDCLIORCEVE").asString() : std::string();
     {
         ShowAviGuard progress(this, 6);
+        PacketReader changes(cdsUltAlteracao);
+        const auto askedChanges = askLastChanges(changes);
         // Thousands of parties: read straight from the answer into the data sets.
         PacketReader parties(cdsEndeCont);
         PacketReader totals(cdsTotalRateado);
@@ -36,7 +38,7 @@ void TfrmContratante::sbtVerificarClick() {
         }
         cdsLiderTurma.loadPacket(
             callServer("GetLiderTurma", {medCdFilial.text(), edtNrOrcamento.text()}));
-        loadLastChanges();
+        loadLastChanges(changes, askedChanges.get());
     }
     nedQtParcela.setNumber(0);
     nedPrazo.setNumber(0);

@@ -7,6 +7,7 @@
 #include "json/repeatable_reader.h"
 #include <arpa/inet.h>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -440,6 +441,62 @@ TEST_F(NetConnectionTest, AnAnswerItsReadersStillHoldIsNotReadAgain) {
     ASSERT_TRUE(
         net_.call("GetContratante", {"0200", RpcArg::ref(seq)}, {{0, &reader}, {1, &other}}).ok());
     EXPECT_GT(other.events, 0);
+}
+
+// A call asked ahead goes on a connection of its own: the server answers another call while it
+// is still at work on it, and take() reads its answer then (readers, held answer and observer as
+// for any call). Sent when taken, nothing reaches the server before.
+TEST_F(NetConnectionTest, ACallAskedAheadIsAnsweredWhileOtherCallsGoOn) {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    bool otherCame = false;
+    server_.play([&](const json& req) {
+        std::unique_lock lock(mutex);
+        if (req["method"] == "Other") {
+            otherCame = true;
+            arrived.notify_all();
+            return success("other");
+        }
+        const bool overtaken =
+            arrived.wait_for(lock, std::chrono::seconds(5), [&] { return otherCame; });
+        return success(json::array({json::array({1, 2}), overtaken ? "overtaken" : "alone"}));
+    });
+    std::vector<std::string> seen;
+    net_.setCallObserver([&](const CallRecord& r) { seen.push_back(r.method); });
+    RepeatingReader reader;
+    auto ahead = net_.callAhead("Ahead", {"0100"}, {{0, &reader}});
+    EXPECT_TRUE(ahead->asks({"0100"}));
+    EXPECT_FALSE(ahead->asks({"0200"}));
+    EXPECT_EQ(net_.call("Other").value(), "other");
+    const ServerResult r = ahead->take();
+    ASSERT_TRUE(r.ok()) << r.errorMessage();
+    EXPECT_EQ(r.value(), json::array({nullptr, "overtaken"}));
+    EXPECT_GT(reader.events, 0);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Other", "Ahead"}));
+
+    // The same again is repeated to the reader that holds it, as a call's would be.
+    reader.events = 0;
+    ASSERT_TRUE(net_.callAhead("Ahead", {"0100"}, {{0, &reader}})->take().ok());
+    EXPECT_EQ(reader.repeats, 1);
+
+    const bool before = setCallsAhead(false);
+    auto later = net_.callAhead("Other", {"0300"}, {});
+    const std::size_t sent = server_.requests().size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(server_.requests().size(), sent);
+    EXPECT_EQ(later->take().value(), "other");
+    EXPECT_EQ(server_.requests().size(), sent + 1);
+    setCallsAhead(before);
+}
+
+TEST(NetConnectionUnreachable, ACallAskedAheadFailsWithTheSameError) {
+    NetConnection net;
+    net.setPort(unusedPort());
+    const ServerResult ahead = net.callAhead("GetCliente", {}, {})->take();
+    const ServerResult now = net.call("GetCliente");
+    EXPECT_FALSE(ahead.ok());
+    EXPECT_EQ(ahead.errorCode(), now.errorCode());
+    EXPECT_EQ(ahead.errorMessage(), now.errorMessage());
 }
 
 // A server that tags its answers is told which one the readers hold, and may answer that they

@@ -17,6 +17,7 @@ namespace ct {
 namespace net_state {
 WaitHook& waitHook();
 int& callsUnderWay();
+bool& callsAhead();
 
 WaitHook& waitHook() {
     static WaitHook hook;
@@ -26,6 +27,12 @@ WaitHook& waitHook() {
 int& callsUnderWay() {
     static int count = 0;
     return count;
+}
+
+bool& callsAhead();
+bool& callsAhead() {
+    static bool sentAtOnce = true;
+    return sentAtOnce;
 }
 } // namespace net_state
 
@@ -106,6 +113,10 @@ int callsInProgress() {
     return net_state::callsUnderWay();
 }
 
+bool setCallsAhead(bool sentAtOnce) {
+    return std::exchange(net_state::callsAhead(), sentAtOnce);
+}
+
 NetConnection::NetConnection()
     : NetConnection(std::string("PRQ31000.rdmContratante")) {}
 
@@ -139,12 +150,8 @@ void NetConnection::setPort(int port) {
     port_ = port;
 }
 
-void NetConnection::open() {
-    if (connected())
-        return;
-    if (beforeConnect)
-        beforeConnect(*this);
-    auto client = makeServerClient(host_, port_); // TLS when the host program says so
+std::unique_ptr<httplib::Client> NetConnection::makeClient(const std::string& host, int port) {
+    auto client = makeServerClient(host, port); // TLS when the host program says so
     client->set_keep_alive(true);
     // Headers and body go out in separate writes; without this, Nagle and delayed ACKs cost
     // tens of milliseconds on every call after the first on a kept-alive socket.
@@ -152,7 +159,15 @@ void NetConnection::open() {
     client->set_connection_timeout(10, 0);
     client->set_read_timeout(600, 0);
     client->set_write_timeout(120, 0);
-    client_ = std::move(client);
+    return client;
+}
+
+void NetConnection::open() {
+    if (connected())
+        return;
+    if (beforeConnect)
+        beforeConnect(*this);
+    client_ = makeClient(host_, port_);
 }
 
 void NetConnection::close() {
@@ -177,20 +192,24 @@ ServerResult NetConnection::call(std::string_view method, const std::vector<RpcA
     ServerResult result = exchange(method, params, args, readers);
     const std::chrono::duration<double, std::milli> elapsed =
         std::chrono::steady_clock::now() - started;
-
-    if (observer_) {
-        CallRecord record;
-        record.method = std::string(method);
-        record.params = std::move(params);
-        record.ms = elapsed.count();
-        record.ok = result.ok();
-        record.errorCode = result.errorCode();
-        record.errorMessage = result.errorMessage();
-        observer_(record);
-    }
+    observe(method, std::move(params), elapsed.count(), result);
     if (!result.ok() && throwException_)
         throw ServerError(result);
     return result;
+}
+
+void NetConnection::observe(std::string_view method, nlohmann::json params, double ms,
+                            const ServerResult& result) {
+    if (!observer_)
+        return;
+    CallRecord record;
+    record.method = std::string(method);
+    record.params = std::move(params);
+    record.ms = ms;
+    record.ok = result.ok();
+    record.errorCode = result.errorCode();
+    record.errorMessage = result.errorMessage();
+    observer_(record);
 }
 
 nlohmann::json NetConnection::callUnchecked(std::string_view method,
@@ -214,13 +233,7 @@ ServerResult NetConnection::exchange(std::string_view method, const nlohmann::js
     }
 
     lastId_ = nextId_++;
-    // Written around the parameters instead of copying them into a request document: a save of
-    // thousands of parties is a tree of megabytes. Members in the order a JSON object keeps.
-    std::string payload =
-        "{\"id\":" + std::to_string(lastId_) + ",\"jsonrpc\":\"2.0\",\"method\":" +
-        nlohmann::json(std::string(method)).dump(-1, ' ', false, jsonDumpErrors) + ",\"params\":";
-    payload += params.dump(-1, ' ', false, jsonDumpErrors);
-    payload += '}';
+    std::string payload = this->payload(lastId_, method, params);
     const std::string key = nextRequestKey();
     const std::string callKey =
         readers.empty() ? std::string()
@@ -234,27 +247,7 @@ ServerResult NetConnection::exchange(std::string_view method, const nlohmann::js
     httplib::Error error = httplib::Error::Success;
     CallUnderWay underWay;
     for (int attempt = 0;; ++attempt) {
-        httplib::Request req;
-        req.method = "POST";
-        req.path = "/rpc/" + serverName_;
-        req.body = std::move(payload);
-        req.set_header("Content-Type", "application/json");
-        req.set_header("Idempotency-Key", key);
-        // The signed-in operator's session: the server takes the operator from it.
-        if (const std::string& token = serverAccess().token; !token.empty())
-            req.set_header("Authorization", "Bearer " + token);
-        if (!held.empty())
-            req.set_header("X-Answer-Held", held);
-        body.clear();
-        req.content_receiver = [&body, limit](const char* data, size_t length, uint64_t,
-                                              uint64_t total) {
-            if (body.size() + length > limit)
-                return false;
-            if (body.empty() && total > 0 && total <= limit)
-                body.reserve(total); // one allocation for a large answer
-            body.append(data, length);
-            return true;
-        };
+        httplib::Request req = request(std::move(payload), key, held, body, limit);
         res = httplib::Response();
         error = httplib::Error::Success;
         if (sendWaiting(*client_, req, res, error) && error == httplib::Error::Success)
@@ -274,6 +267,52 @@ ServerResult NetConnection::exchange(std::string_view method, const nlohmann::js
                                          transportMessage(error, address(host_, port_)));
         }
     }
+    return answerOf(lastId_, callKey, held, res, std::move(body), args, readers);
+}
+
+httplib::Request NetConnection::request(std::string payload, const std::string& key,
+                                        const std::string& held, std::string& body,
+                                        std::size_t limit) const {
+    httplib::Request req;
+    req.method = "POST";
+    req.path = "/rpc/" + serverName_;
+    req.body = std::move(payload);
+    req.set_header("Content-Type", "application/json");
+    req.set_header("Idempotency-Key", key);
+    // The signed-in operator's session: the server takes the operator from it.
+    if (const std::string& token = serverAccess().token; !token.empty())
+        req.set_header("Authorization", "Bearer " + token);
+    if (!held.empty())
+        req.set_header("X-Answer-Held", held);
+    body.clear();
+    req.content_receiver = [&body, limit](const char* data, size_t length, uint64_t,
+                                          uint64_t total) {
+        if (body.size() + length > limit)
+            return false;
+        if (body.empty() && total > 0 && total <= limit)
+            body.reserve(total); // one allocation for a large answer
+        body.append(data, length);
+        return true;
+    };
+    return req;
+}
+
+std::string NetConnection::payload(long long id, std::string_view method,
+                                   const nlohmann::json& params) const {
+    // Written around the parameters instead of copying them into a request document: a save of
+    // thousands of parties is a tree of megabytes. Members in the order a JSON object keeps.
+    std::string text = "{\"id\":" + std::to_string(id) + ",\"jsonrpc\":\"2.0\",\"method\":" +
+                       nlohmann::json(std::string(method)).dump(-1, ' ', false, jsonDumpErrors) +
+                       ",\"params\":";
+    text += params.dump(-1, ' ', false, jsonDumpErrors);
+    text += '}';
+    return text;
+}
+
+ServerResult NetConnection::answerOf(long long id, const std::string& callKey,
+                                     const std::string& held, const httplib::Response& res,
+                                     std::string body, const std::vector<RpcArg>& args,
+                                     const ResultReaders& readers) {
     if (res.status == 503)
         return ServerResult::failure(
             ServerResult::transportError,
@@ -286,11 +325,11 @@ ServerResult NetConnection::exchange(std::string_view method, const nlohmann::js
             fmt::format("O servidor de aplicação em {} respondeu com o código HTTP {}.",
                         address(host_, port_), res.status));
     const bool stillHeld = !held.empty() && res.get_header_value("X-Answer-Held") == held;
-    return readAnswer(callKey, std::move(body), args, readers,
+    return readAnswer(id, callKey, std::move(body), args, readers,
                       stillHeld ? held : res.get_header_value("X-Answer-Tag"), stillHeld);
 }
 
-ServerResult NetConnection::readAnswer(const std::string& callKey, std::string body,
+ServerResult NetConnection::readAnswer(long long id, const std::string& callKey, std::string body,
                                        const std::vector<RpcArg>& args,
                                        const ResultReaders& readers, const std::string& serverTag,
                                        bool stillHeld) {
@@ -304,7 +343,7 @@ ServerResult NetConnection::readAnswer(const std::string& callKey, std::string b
             return invalidAnswer("a resposta guardada não pôde ser usada");
         answer = std::move(*held);
     } else if (std::optional<nlohmann::json> same =
-                   kept_.takeSame(callKey, body, lastId_, readers, serverTag)) {
+                   kept_.takeSame(callKey, body, id, readers, serverTag)) {
         answer = std::move(*same);
     } else {
         AnswerReader reader(answer, readers);
@@ -314,7 +353,7 @@ ServerResult NetConnection::readAnswer(const std::string& callKey, std::string b
     }
     if (answer.is_discarded() || !answer.is_object())
         return invalidAnswer("o conteúdo não é um objeto JSON");
-    if (auto id = answer.find("id"); id != answer.end() && !id->is_null() && *id != lastId_)
+    if (auto found = answer.find("id"); found != answer.end() && !found->is_null() && *found != id)
         return invalidAnswer("a resposta não corresponde à chamada");
 
     if (auto error = answer.find("error"); error != answer.end()) {
@@ -336,7 +375,7 @@ ServerResult NetConnection::readAnswer(const std::string& callKey, std::string b
     if (result == answer.end() || !result->is_object())
         return invalidAnswer("resultado ausente");
     if (fresh)
-        kept_.keep(callKey, std::move(body), lastId_, answer, readers, serverTag); // not read below
+        kept_.keep(callKey, std::move(body), id, answer, readers, serverTag); // not read below
     // The answer is not needed afterwards: its parts are moved out, never copied.
     nlohmann::json value = nullptr;
     if (auto v = result->find("value"); v != result->end())
@@ -363,6 +402,101 @@ ServerResult NetConnection::readAnswer(const std::string& callKey, std::string b
             args[i].receive(*it);
     }
     return ServerResult::success(std::move(value), std::move(byref));
+}
+
+// What the connection of a call ahead brought back, on the thread that sent it.
+struct NetConnection::CallAhead::Sent {
+    httplib::Response res;
+    std::string body;
+    httplib::Error error = httplib::Error::Success;
+    bool sent = false;
+};
+
+std::unique_ptr<NetConnection::CallAhead> NetConnection::callAhead(std::string_view method,
+                                                                   const std::vector<RpcArg>& args,
+                                                                   const ResultReaders& readers) {
+    return std::unique_ptr<CallAhead>(new CallAhead(*this, method, args, readers));
+}
+
+NetConnection::CallAhead::CallAhead(NetConnection& connection, std::string_view method,
+                                    const std::vector<RpcArg>& args, const ResultReaders& readers)
+    : connection_(connection)
+    , method_(method)
+    , params_(nlohmann::json::array())
+    , args_(args)
+    , readers_(readers)
+    , started_(std::chrono::steady_clock::now()) {
+    for (const RpcArg& arg : args)
+        params_.push_back(arg.toJson());
+    if (!net_state::callsAhead())
+        return; // sent by take()
+    try {
+        connection_.open(); // where beforeConnect sets the host and port
+    } catch (const std::exception&) {
+        return; // take() reports it, as call() would
+    }
+    id_ = connection_.nextId_++;
+    callKey_ = method_ + '\n' + params_.dump(-1, ' ', false, jsonDumpErrors);
+    held_ = connection_.kept_.heldTag(callKey_, readers_);
+    auto sent = std::make_unique<Sent>();
+    httplib::Request req = connection_.request(connection_.payload(id_, method_, params_),
+                                               connection_.nextRequestKey(), held_, sent->body,
+                                               connection_.maxAnswerBytes_);
+    // Its own client, used by the sending thread alone; a second try under the same key when
+    // the connection was lost under the first.
+    sending_ =
+        std::async(std::launch::async, [host = connection_.host_, port = connection_.port_,
+                                        req = std::move(req), sent = std::move(sent)]() mutable {
+            auto client = makeClient(host, port);
+            for (int attempt = 0;; ++attempt) {
+                sent->sent = client->send(req, sent->res, sent->error) &&
+                             sent->error == httplib::Error::Success;
+                if (sent->sent || attempt > 0 || !lostConnection(sent->error))
+                    return std::move(sent);
+                client = makeClient(host, port);
+                sent->res = httplib::Response();
+                sent->body.clear();
+            }
+        });
+}
+
+NetConnection::CallAhead::~CallAhead() {
+    if (sending_.valid())
+        sending_.wait();
+}
+
+bool NetConnection::CallAhead::asks(const std::vector<RpcArg>& args) const {
+    nlohmann::json params = nlohmann::json::array();
+    for (const RpcArg& arg : args)
+        params.push_back(arg.toJson());
+    return params == params_;
+}
+
+ServerResult NetConnection::CallAhead::take() {
+    if (!sending_.valid()) // not sent ahead, or no connection could be prepared
+        return connection_.call(method_, args_, readers_);
+    ServerResult result = ServerResult::success(nullptr, nlohmann::json::object());
+    {
+        CallUnderWay underWay;
+        if (const WaitHook hook = net_state::waitHook()) {
+            while (sending_.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready)
+                hook();
+        }
+        std::unique_ptr<Sent> sent = sending_.get();
+        result =
+            sent->sent
+                ? connection_.answerOf(id_, callKey_, held_, sent->res, std::move(sent->body),
+                                       args_, readers_)
+                : ServerResult::failure(
+                      ServerResult::transportError,
+                      transportMessage(sent->error, address(connection_.host_, connection_.port_)));
+    }
+    const std::chrono::duration<double, std::milli> elapsed =
+        std::chrono::steady_clock::now() - started_;
+    connection_.observe(method_, params_, elapsed.count(), result);
+    if (!result.ok() && connection_.throwException_)
+        throw ServerError(result);
+    return result;
 }
 
 } // namespace ct

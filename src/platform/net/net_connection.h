@@ -5,8 +5,10 @@
 #include "platform/net/kept_answers.h"
 #include "platform/net/rpc_arg.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -15,7 +17,9 @@
 
 namespace httplib {
 class Client;
-}
+struct Request;
+struct Response;
+} // namespace httplib
 
 namespace ct {
 
@@ -38,6 +42,11 @@ using WaitHook = std::function<void()>;
 WaitHook setWaitHook(WaitHook hook);
 // Server calls under way (a window may hold back work meanwhile).
 int callsInProgress();
+// Whether calls asked ahead are sent at once (the default) or when taken: a server in this process
+// on SQLite does its work on the screen's own cores, where a call ahead only competes with the
+// call under way (measured: a 10,000-party budget opened 5 ms slower, 20 ms faster on
+// PostgreSQL). Returns the previous setting.
+bool setCallsAhead(bool sentAtOnce);
 
 // The connection to the application server's remote data module (the suite's TNetConnection):
 // JSON-RPC 2.0 over HTTP POST to /rpc/<serverName> on a keep-alive client. Methods are called by
@@ -88,6 +97,40 @@ public:
     // Observes every call (also failed ones). Returns the previous observer.
     CallObserver setCallObserver(CallObserver observer);
 
+    // A reading call sent at once on a connection of its own, its answer read by take() as
+    // call() reads one: meanwhile the caller makes other calls, and the server works on both at a
+    // time. For calls without arguments by reference; the readers must outlive it. One never
+    // taken is forgotten, its answer unread.
+    class CallAhead {
+    public:
+        ~CallAhead();
+        CallAhead(const CallAhead&) = delete;
+        CallAhead& operator=(const CallAhead&) = delete;
+        // True when these are its arguments.
+        bool asks(const std::vector<RpcArg>& args) const;
+        // Waits for the answer (running the wait hook) and reads it; once only.
+        ServerResult take();
+
+    private:
+        friend class NetConnection;
+        struct Sent;
+        CallAhead(NetConnection& connection, std::string_view method,
+                  const std::vector<RpcArg>& args, const ResultReaders& readers);
+
+        NetConnection& connection_;
+        std::string method_;
+        nlohmann::json params_;
+        std::vector<RpcArg> args_;
+        ResultReaders readers_;
+        long long id_ = 0;
+        std::string callKey_;
+        std::string held_;
+        std::chrono::steady_clock::time_point started_;
+        std::future<std::unique_ptr<Sent>> sending_;
+    };
+    std::unique_ptr<CallAhead> callAhead(std::string_view method, const std::vector<RpcArg>& args,
+                                         const ResultReaders& readers);
+
     // Largest answer accepted; a larger one is cut off and refused.
     static constexpr std::size_t defaultMaxAnswerBytes = 64u * 1024u * 1024u;
     std::size_t maxAnswerBytes() const { return maxAnswerBytes_; }
@@ -98,10 +141,22 @@ private:
                           const std::vector<RpcArg>& args, const ResultReaders& readers);
     // serverTag: the server's tag of the answer; stillHeld: the server answered that the readers
     // still hold it (body holds no result).
-    ServerResult readAnswer(const std::string& callKey, std::string body,
+    ServerResult readAnswer(long long id, const std::string& callKey, std::string body,
                             const std::vector<RpcArg>& args, const ResultReaders& readers,
                             const std::string& serverTag, bool stillHeld);
     std::string nextRequestKey();
+    static std::unique_ptr<httplib::Client> makeClient(const std::string& host, int port);
+    // The request of a call; its answer's body goes into `body`, refused beyond `limit` bytes.
+    httplib::Request request(std::string payload, const std::string& key, const std::string& held,
+                             std::string& body, std::size_t limit) const;
+    // The text of a call under this id, written around its parameters.
+    std::string payload(long long id, std::string_view method, const nlohmann::json& params) const;
+    // What the server sent back: refusals of the HTTP layer, or the answer read.
+    ServerResult answerOf(long long id, const std::string& callKey, const std::string& held,
+                          const httplib::Response& res, std::string body,
+                          const std::vector<RpcArg>& args, const ResultReaders& readers);
+    void observe(std::string_view method, nlohmann::json params, double ms,
+                 const ServerResult& result);
 
     std::string serverName_ = "PRQ31000.rdmContratante";
     std::string host_ = "127.0.0.1";
