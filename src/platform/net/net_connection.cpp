@@ -29,7 +29,6 @@ int& callsUnderWay() {
     return count;
 }
 
-bool& callsAhead();
 bool& callsAhead() {
     static bool sentAtOnce = true;
     return sentAtOnce;
@@ -74,6 +73,14 @@ std::string transportMessage(httplib::Error error, const std::string& where) {
 // restarted, a network that dropped it): the call may not have reached the server.
 bool lostConnection(httplib::Error error) {
     return error == httplib::Error::Read || error == httplib::Error::Write;
+}
+
+// A call whose answer goes to readers, known by its method and parameters (the kept answers').
+std::string callKeyOf(std::string_view method, const nlohmann::json& params,
+                      const ResultReaders& readers) {
+    if (readers.empty())
+        return {};
+    return std::string(method) + '\n' + params.dump(-1, ' ', false, jsonDumpErrors);
 }
 
 ServerResult invalidAnswer(std::string_view detail) {
@@ -235,9 +242,7 @@ ServerResult NetConnection::exchange(std::string_view method, const nlohmann::js
     lastId_ = nextId_++;
     std::string payload = this->payload(lastId_, method, params);
     const std::string key = nextRequestKey();
-    const std::string callKey =
-        readers.empty() ? std::string()
-                        : std::string(method) + '\n' + params.dump(-1, ' ', false, jsonDumpErrors);
+    const std::string callKey = callKeyOf(method, params, readers);
     // An answer the readers still hold: the server need not send it again if it is still its
     // answer.
     const std::string held = kept_.heldTag(callKey, readers);
@@ -436,7 +441,7 @@ NetConnection::CallAhead::CallAhead(NetConnection& connection, std::string_view 
         return; // take() reports it, as call() would
     }
     id_ = connection_.nextId_++;
-    callKey_ = method_ + '\n' + params_.dump(-1, ' ', false, jsonDumpErrors);
+    callKey_ = callKeyOf(method_, params_, readers_);
     held_ = connection_.kept_.heldTag(callKey_, readers_);
     auto sent = std::make_unique<Sent>();
     httplib::Request req = connection_.request(connection_.payload(id_, method_, params_),
