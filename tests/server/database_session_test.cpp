@@ -231,6 +231,47 @@ TEST_P(DatabaseSessionTest, PostgresqlQueriesReadAsSociReadsThem) {
     }
 }
 
+// PostgreSQL sends a query's rows while they are read: one read only in part, or one that fails
+// after its first rows, must leave the session ready for the next statement.
+TEST_P(DatabaseSessionTest, AQueryLeftHalfReadLeavesTheSessionReady) {
+    const std::string numbers = "WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N "
+                                "WHERE I < 5000) ";
+    struct Case {
+        const char* what;
+        std::string text;
+        bool stop_early;  // the reader gives up after the first row
+        bool fails_on_pg; // PostgreSQL refuses a row half-way (SQLite divides by zero into null)
+    };
+    const Case cases[] = {
+        {"given up after its first row", numbers + "SELECT I FROM N", true, false},
+        {"refused half-way", numbers + "SELECT 1 / (3000 - I) AS Q FROM N", false, true},
+    };
+    Database::Lease lease(db());
+    Sql& sql = lease.sql();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::size_t read = 0;
+        auto run = [&] {
+            sql.query(
+                c.text, {}, [](const std::vector<std::string>&) {},
+                [&](std::vector<SqlValue>&) {
+                    if (++read == 1 && c.stop_early) {
+                        throw std::runtime_error("enough");
+                    }
+                });
+        };
+        const bool fails = c.stop_early || (c.fails_on_pg && engine() == Engine::postgresql);
+        if (fails) {
+            EXPECT_ANY_THROW(run());
+        } else {
+            EXPECT_NO_THROW(run());
+        }
+        EXPECT_EQ(as_integer(*sql.scalar("SELECT COUNT(*) FROM ENDECONTORCA")),
+                  count("SELECT COUNT(*) FROM ENDECONTORCA"));
+        EXPECT_EQ(sql.query(numbers + "SELECT I FROM N").size(), 5000u);
+    }
+}
+
 TEST_P(DatabaseSessionTest, APostgresqlSessionThatDiedBetweenCallsIsReplaced) {
     if (engine() != Engine::postgresql) {
         GTEST_SKIP() << "SQLite sessions do not break";

@@ -112,12 +112,13 @@ PgStatement::PgStatement(PgStatement&& other) noexcept
     , kinds_(std::move(other.kinds_))
     , result_(std::exchange(other.result_, nullptr))
     , row_(other.row_)
-    , rows_(other.rows_) {
+    , rows_(other.rows_)
+    , under_way_(std::exchange(other.under_way_, false)) {
     other.name_.clear();
 }
 
 PgStatement::~PgStatement() {
-    PQclear(result_);
+    release();
     // Let go of it on the server while the session can still take a statement: not in a
     // transaction a failure ended (the session is opened again or the transaction rolled back,
     // and the name is never used again), nor on a session that is gone.
@@ -200,19 +201,56 @@ bool PgStatement::run(const std::vector<Value>& values) {
         const Value& v = values[static_cast<std::size_t>(slot_of_param_[n])];
         params[n] = v ? v->c_str() : nullptr;
     }
-    PGresult* result = PQexecPrepared(conn_, name_.c_str(), static_cast<int>(params.size()),
-                                      params.data(), nullptr, nullptr, 0);
-    if (!ok(result, PGRES_TUPLES_OK) && !ok(result, PGRES_COMMAND_OK)) {
-        fail(conn_, result, "Cannot execute query");
+    if (!PQsendQueryPrepared(conn_, name_.c_str(), static_cast<int>(params.size()), params.data(),
+                             nullptr, nullptr, 0)) {
+        fail(conn_, nullptr, "Cannot execute query");
     }
-    result_ = result;
-    rows_ = PQntuples(result_);
-    row_ = 0;
-    return rows_ > 0;
+    under_way_ = true;
+    // Row by row: the caller works on a row while the server sends the next ones. Refused, the
+    // rows come whole and are read the same way.
+    PQsetSingleRowMode(conn_);
+    return take_result();
 }
 
 bool PgStatement::next() {
-    return result_ && ++row_ < rows_;
+    if (result_ && ++row_ < rows_) {
+        return true;
+    }
+    return under_way_ && take_result();
+}
+
+bool PgStatement::take_result() {
+    PQclear(result_);
+    result_ = nullptr;
+    rows_ = 0;
+    row_ = 0;
+    PGresult* result = PQgetResult(conn_);
+    if (!result) {
+        under_way_ = false;
+        return false;
+    }
+    switch (PQresultStatus(result)) {
+    case PGRES_SINGLE_TUPLE:
+        result_ = result;
+        rows_ = 1;
+        return true;
+    case PGRES_TUPLES_OK:
+    case PGRES_COMMAND_OK:
+        finish();         // the session takes statements again
+        result_ = result; // kept for the rows it may hold and the count of rows touched
+        rows_ = PQntuples(result);
+        return rows_ > 0;
+    default:
+        finish();
+        fail(conn_, result, "Cannot execute query");
+    }
+}
+
+void PgStatement::finish() {
+    while (PGresult* rest = PQgetResult(conn_)) {
+        PQclear(rest);
+    }
+    under_way_ = false;
 }
 
 void PgStatement::read(std::vector<SqlValue>& cells) const {
@@ -274,6 +312,9 @@ std::vector<std::string> PgStatement::column_names() const {
 void PgStatement::release() {
     PQclear(result_);
     result_ = nullptr;
+    if (under_way_) {
+        finish(); // rows nobody read: the session cannot run anything before they are taken
+    }
     rows_ = 0;
     row_ = 0;
 }

@@ -30,7 +30,9 @@ public:
     PgStatement(const PgStatement&) = delete;
     ~PgStatement();
 
-    // Runs with one value per name given at preparation; true when a first row is there.
+    // Runs with one value per name given at preparation; true when a first row is there. The
+    // rows arrive one by one while they are read: until the last is read or `release` is called,
+    // the session runs nothing else.
     bool run(const std::vector<Value>& values);
     bool next();
     void read(std::vector<SqlValue>& cells) const;
@@ -42,6 +44,8 @@ private:
     enum class Kind : unsigned char { text, number, integer, date, timestamp };
 
     PgStatement(pg_conn* conn, std::string name);
+    bool take_result();
+    void finish();
 
     pg_conn* conn_;
     std::string name_;
@@ -50,6 +54,7 @@ private:
     pg_result* result_ = nullptr;
     int row_ = 0;
     int rows_ = 0;
+    bool under_way_ = false; // rows of the last run still to come
 };
 
 // The text with each ":name" replaced by its "$n" (numbered in order of first use), outside

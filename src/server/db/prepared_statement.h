@@ -56,7 +56,7 @@ public:
     // The values of the row at hand, by the column's kind: null, text, double or integer.
     void read(std::vector<SqlValue>& cells) const;
     // After the last row: lets go of what the engine's client library holds of the result
-    // (libpq keeps a whole result set until the statement runs again).
+    // (libpq keeps the last row it gave until the statement runs again).
     void release_result();
     long long affected_rows();
     // Whether it may run again after a failed run (one on libpq holds nothing of it).
