@@ -1,8 +1,10 @@
 // Server calls over HTTP on SQLite: reading the parties of a budget (demo size and 10,000
-// parties), saving a delta that modifies 10,000 parties (and reading its request alone), and saving
-// one party with the commit synced to disk (the server's setting) and without (what a sync costs).
+// parties; the demo budget also after another session's commit), saving a delta that modifies
+// 10,000 parties (and reading its request alone), and saving one party with the commit synced to
+// disk (the server's setting) and without (what a sync costs).
 #include "server/db/database.h"
 #include "server/db/schema.h"
+#include "server/domain/party_queries.h"
 #include "server/http/rpc_server.h"
 #include "server/methods/method_groups.h"
 #include "server/rpc/request_reader.h"
@@ -14,6 +16,7 @@
 #include <httplib.h>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <spdlog/spdlog.h>
 #include <stdexcept>
 #include <unistd.h>
@@ -168,6 +171,43 @@ void GetContratanteHandler(benchmark::State& state, const char* budget) {
 BENCHMARK_CAPTURE(GetContratanteHandler, demo_budget, "0000000100")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(GetContratanteHandler, budget_of_10000, big_budget)
     ->Unit(benchmark::kMillisecond);
+
+// The same after another session's commit, which makes the server read the budget again; and the
+// same two statements alone on a session of the pool, after the same commit.
+void GetContratanteAfterWrite(benchmark::State& state, bool handler_too) {
+    Bench& server = bench();
+    Database::Lease writer(server.db());
+    writer.sql().exec_once("CREATE TABLE IF NOT EXISTS BENCH_TOQUE (N INTEGER)");
+    RpcHandler handler(server.db(), server.registry());
+    const std::string body = json{{"jsonrpc", "2.0"},
+                                  {"id", 1},
+                                  {"method", "GetContratante"},
+                                  {"params", json::array({"0001", "0000000100", "00"})}}
+                                 .dump();
+    const SqlParams params = {{"fil", std::string("0001")},
+                              {"orc", std::string("0000000100")},
+                              {"seq", std::string("00")}};
+    std::optional<Database::Lease> reader;
+    if (!handler_too) {
+        reader.emplace(server.db());
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        writer.sql().exec("INSERT INTO BENCH_TOQUE (N) VALUES (1)");
+        state.ResumeTiming();
+        if (handler_too) {
+            std::string answer = handler.handle({body, {}, "bench", {}, {}});
+            benchmark::DoNotOptimize(answer);
+        } else {
+            ResultSet parties = reader->sql().query(parties_query(), params);
+            ResultSet totals = reader->sql().query(totals_query(), params);
+            benchmark::DoNotOptimize(parties);
+            benchmark::DoNotOptimize(totals);
+        }
+    }
+}
+BENCHMARK_CAPTURE(GetContratanteAfterWrite, handler, true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(GetContratanteAfterWrite, statements_alone, false)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_CAPTURE(GetContratante, demo_budget, "0000000100")
     ->Unit(benchmark::kMillisecond)
