@@ -312,7 +312,16 @@ TEST_P(HostileClientTest, EveryAttackGetsARefusalOrCorrectService) {
              if (engine() == Engine::sqlite) {
                  EXPECT_EQ(count("PRAGMA synchronous"), 2); // FULL: every commit synced
              } else {
-                 EXPECT_EQ(as_text(query("SHOW lock_timeout").rows.at(0).at(0)), "15s");
+                 // The settings every session gets when it opens.
+                 const std::pair<const char*, const char*> settings[] = {
+                     {"lock_timeout", "15s"},
+                     {"statement_timeout", "2min"},
+                     {"plan_cache_mode", "force_generic_plan"},
+                     {"join_collapse_limit", "1"}};
+                 for (const auto& [name, value] : settings) {
+                     EXPECT_EQ(as_text(query(std::string("SHOW ") + name).rows.at(0).at(0)), value)
+                         << name;
+                 }
              }
          }},
         {"a Content-Length longer than the body, or none, or two", false,

@@ -67,6 +67,8 @@ private:
 
     void open();
     void apply_settings();
+    // Statements in one text, through the simple protocol (no values bound).
+    void exec_on_postgresql(const char* text);
     void evict_oldest();
 
     DatabaseUrl url_;

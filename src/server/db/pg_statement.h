@@ -39,6 +39,9 @@ public:
     std::vector<std::string> column_names() const;
     void release();
     long long affected_rows() const;
+    // The session ends with it: the server forgets the statement then, and a DEALLOCATE now is
+    // a round trip for nothing.
+    void session_ending() { name_.clear(); }
 
 private:
     enum class Kind : unsigned char { text, number, integer, date, timestamp };

@@ -402,6 +402,12 @@ void PreparedStatement::release_result() {
     }
 }
 
+void PreparedStatement::session_ending() {
+    if (pg_) {
+        pg_->session_ending();
+    }
+}
+
 long long PreparedStatement::affected_rows() {
     if (sqlite_) {
         return sqlite_api::sqlite3_changes(sqlite_->db);

@@ -59,6 +59,8 @@ public:
     // (libpq keeps the last row it gave until the statement runs again).
     void release_result();
     long long affected_rows();
+    // Its session is about to close (see PgStatement::session_ending).
+    void session_ending();
     // Whether it may run again after a failed run (one on libpq holds nothing of it).
     bool reusable_after_failure() const { return pg_ != nullptr; }
     // The query's column names, upper-cased (PostgreSQL folds them to lower case): worked out at
