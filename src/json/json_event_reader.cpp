@@ -100,7 +100,9 @@ private:
     const char* p_;
     const char* end_;
     nlohmann::json_sax<json>& sax_;
-    std::vector<bool> objects_; // one per open container: true for an object
+    // One per open container: true for an object. Bytes, not std::vector<bool>: looked at after
+    // every value, where a bit costs a shift and a mask each time.
+    std::vector<unsigned char> objects_;
     std::string text_;          // the string or key being handed over
     std::string number_text_;   // a real number as written
     std::string problem_;
@@ -152,7 +154,7 @@ bool EventReader::read() {
                     return true;
             } else if (at(',')) {
                 ++p_;
-                step = objects_.back() ? Step::key : Step::value;
+                step = objects_.back() != 0 ? Step::key : Step::value;
             } else {
                 token = close_container();
             }
@@ -200,13 +202,13 @@ EventReader::Token EventReader::open(bool object, Step& next) {
         ++p_;
         return (object ? sax_.end_object() : sax_.end_array()) ? Token::ok : Token::refused;
     }
-    objects_.push_back(object);
+    objects_.push_back(object ? 1 : 0);
     next = object ? Step::key : Step::value;
     return Token::ok;
 }
 
 EventReader::Token EventReader::close_container() {
-    const bool object = objects_.back();
+    const bool object = objects_.back() != 0;
     if (!at(object ? '}' : ']')) {
         return fail(object ? "syntax error while parsing object - expected '}'"
                            : "syntax error while parsing array - expected ']'");

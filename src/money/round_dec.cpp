@@ -22,7 +22,7 @@ void incrementDigits(std::string& digits) {
 
 // The shortest text that reads back as the same double: the decimal value it stands for.
 std::string shortestFixed(double magnitude) {
-    std::array<char, 512> buffer{}; // room for the smallest subnormal in fixed notation
+    std::array<char, 512> buffer; // for the smallest subnormal in fixed notation; not cleared
     const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
                                        std::chars_format::fixed);
     if (written.ec != std::errc())
@@ -64,7 +64,9 @@ double RoundDec(double value, int decimals) {
     // Beyond 2^53 a double has no fractional part left to round.
     if (std::fabs(value) >= 9007199254740992.0)
         return value;
-    std::array<char, 512> buffer{}; // one place in front for a carry out of the first digit
+    // Not cleared: only what to_chars writes is read. One place in front for a carry out of
+    // the first digit.
+    std::array<char, 512> buffer;
     char* const first = buffer.data() + 1;
     const auto written = std::to_chars(first, buffer.data() + buffer.size(), std::fabs(value),
                                        std::chars_format::fixed);

@@ -1,10 +1,11 @@
-// Pure helpers of the server: URLs, scripts, dates, money, text, the answer cache.
+// Pure helpers of the server: URLs, scripts, dates, money, text, packed rows, the answer cache.
 #include "server/core/money.h"
 #include "server/core/text.h"
 #include "server/db/database_error.h"
 #include "server/db/database_url.h"
 #include "server/db/sql_script.h"
 #include "server/packet/field.h"
+#include "server/packet/packed_row.h"
 #include "server/packet/packet_text.h"
 #include "server/rpc/answer_cache.h"
 
@@ -82,6 +83,42 @@ TEST(MoneyTest, RoundsHalfAwayFromZeroToTheCent) {
     EXPECT_TRUE(same_money(3000.004, 2999.996));
     EXPECT_FALSE(same_money(3000.00, 3000.01));
     EXPECT_EQ(cents(-12.345), -1235);
+}
+
+// Two rows' values told alike or apart by their bytes exactly when the cells compare so (a whole
+// number and the same number with a fraction are alike), every kind read back as it went in.
+TEST(PackedRowTest, ValuesCompareByTheirBytesAsTheCellsDo) {
+    const Cell cells[] = {Cell(),
+                          Cell::of_bool(true),
+                          Cell::of_bool(false),
+                          Cell::of_integer(2),
+                          Cell::of_integer(300),
+                          Cell::of_integer(-5'000'000'000LL),
+                          Cell::of_real(2.0),
+                          Cell::of_real(-0.0),
+                          Cell::of_integer(0),
+                          Cell::of_real(0.1),
+                          Cell::of_text(""),
+                          Cell::of_text("Ana"),
+                          Cell::of_text("Ana "),
+                          Cell::of_other()};
+    auto row_of = [](const Cell& a) {
+        PackedRow::Builder builder;
+        builder.add(Cell::of_text("chave")); // values at an offset past the first
+        builder.add(a);
+        return builder.take();
+    };
+    for (const Cell& a : cells) {
+        const PackedRow x = row_of(a);
+        ASSERT_EQ(x[1].kind(), a.kind());
+        EXPECT_TRUE(x[1] == a);
+        for (const Cell& b : cells) {
+            const PackedRow y = row_of(b);
+            EXPECT_EQ(PackedRow::same_at(x, y, 1), a == b)
+                << static_cast<int>(a.kind()) << " " << static_cast<int>(b.kind()) << " "
+                << a.number() << " " << b.number() << " " << a.text() << "|" << b.text();
+        }
+    }
 }
 
 // A byte of each kind at every place of a text of 24, across the edges of the words the checks

@@ -268,6 +268,28 @@ TEST_P(HostileClientTest, EveryAttackGetsARefusalOrCorrectService) {
              EXPECT_EQ(error_code("SetEmpresaOrca", {std::string("0\0", 2), "0001", "0000000100"}),
                        -32602);
          }},
+        {"texts counted in characters against the field's size (50)", true,
+         [this] {
+             const struct {
+                 std::string text;
+                 bool fits;
+             } cases[] = {
+                 {std::string(50, 'a'), true},
+                 {std::string(51, 'a'), false},
+                 {std::string(48, 'a') + "\"\\", true}, // plain, yet escaped in JSON
+                 {std::string(49, 'a') + "\"\\", false},
+                 {std::string(49, 'a') + "\xc3\xa3", true}, // "ã": two bytes, one character
+                 {std::string(50, 'a') + "\xc3\xa3", false}};
+             for (const auto& c : cases) {
+                 const json answer = call("SetEndeCont", first_party_changed("NMFANTCLIE", c.text));
+                 EXPECT_EQ(answer.contains("result"), c.fits) << c.text << " " << answer;
+                 if (!c.fits) {
+                     EXPECT_NE(message_of(answer).find("NMFANTCLIE tem mais de 50 caracteres"),
+                               std::string::npos)
+                         << answer;
+                 }
+             }
+         }},
         {"a legal delta of 1,500 new parties", true,
          [this] {
              const json totals = value("SetEndeCont", new_parties(1500, "Lote"));

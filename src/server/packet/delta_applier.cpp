@@ -98,7 +98,7 @@ bool differs(const DeltaChange& change, const std::vector<std::size_t>& present,
              const std::vector<int>& position) {
     return std::any_of(present.begin(), present.end(), [&](std::size_t c) {
         const auto p = static_cast<std::size_t>(position[c]);
-        return change.old_row[p] != change.new_row[p];
+        return !PackedRow::same_at(change.old_row, change.new_row, p);
     });
 }
 
@@ -291,7 +291,7 @@ void DeltaApplier::read_ahead(Plan& plan, const Packet& delta, std::size_t begin
         if (change.op == DeltaChange::Op::modify) {
             for (std::size_t c : plan.present) {
                 const auto p = static_cast<std::size_t>(plan.position[c]);
-                wanted[c] = wanted[c] || change.old_row[p] != change.new_row[p];
+                wanted[c] = wanted[c] || !PackedRow::same_at(change.old_row, change.new_row, p);
             }
         }
     }
@@ -401,7 +401,7 @@ std::vector<DeltaApplier::ColumnChange> DeltaApplier::changes_of(const Plan& pla
     std::vector<ColumnChange> changes;
     for (std::size_t c : plan.present) {
         const auto p = static_cast<std::size_t>(plan.position[c]);
-        if (change.old_row[p] == change.new_row[p]) {
+        if (PackedRow::same_at(change.old_row, change.new_row, p)) {
             continue;
         }
         const StoredColumn& column = mapping_.columns[c];

@@ -7,40 +7,6 @@
 
 namespace ct::server {
 
-Cell Cell::of_bool(bool value) {
-    Cell c;
-    c.kind_ = Kind::boolean;
-    c.boolean_ = value;
-    return c;
-}
-
-Cell Cell::of_integer(long long value) {
-    Cell c;
-    c.kind_ = Kind::integer;
-    c.integer_ = value;
-    return c;
-}
-
-Cell Cell::of_real(double value) {
-    Cell c;
-    c.kind_ = Kind::real;
-    c.real_ = value;
-    return c;
-}
-
-Cell Cell::of_text(std::string_view value) {
-    Cell c;
-    c.kind_ = Kind::text;
-    c.text_ = value;
-    return c;
-}
-
-Cell Cell::of_other() {
-    Cell c;
-    c.kind_ = Kind::other;
-    return c;
-}
-
 double Cell::number() const {
     if (kind_ == Kind::integer) {
         return static_cast<double>(integer_);
@@ -70,13 +36,11 @@ bool operator==(const Cell& a, const Cell& b) {
 
 namespace {
 
-constexpr std::size_t header = sizeof(std::uint32_t);
+using packed_layout::Layout;
+using packed_layout::read_integer;
+using packed_layout::read_u32;
 
-std::uint32_t read_u32(const char* at) {
-    std::uint32_t v = 0;
-    std::memcpy(&v, at, sizeof v);
-    return v;
-}
+constexpr std::size_t header = sizeof(std::uint32_t); // the count
 
 // A whole number in the fewest of 1, 2, 4 or 8 bytes that give it back.
 std::size_t integer_width(long long v) {
@@ -90,28 +54,6 @@ std::size_t integer_width(long long v) {
         return 4;
     }
     return 8;
-}
-
-long long read_integer(const char* at, std::size_t width) {
-    switch (width) {
-    case 1:
-        return static_cast<std::int8_t>(*at);
-    case 2: {
-        std::int16_t v = 0;
-        std::memcpy(&v, at, sizeof v);
-        return v;
-    }
-    case 4: {
-        std::int32_t v = 0;
-        std::memcpy(&v, at, sizeof v);
-        return v;
-    }
-    default: {
-        std::int64_t v = 0;
-        std::memcpy(&v, at, sizeof v);
-        return v;
-    }
-    }
 }
 
 void append_integer(std::string& out, long long v) {
@@ -137,29 +79,7 @@ void append_integer(std::string& out, long long v) {
     }
 }
 
-// Where the parts of a packed row lie.
-struct Layout {
-    std::size_t count;
-    const char* offsets;
-    const char* kinds;
-    const char* payload;
-
-    explicit Layout(const char* data)
-        : count(read_u32(data))
-        , offsets(data + header)
-        , kinds(offsets + (count + 1) * sizeof(std::uint32_t))
-        , payload(kinds + count) {}
-
-    std::uint32_t offset(std::size_t i) const {
-        return read_u32(offsets + i * sizeof(std::uint32_t));
-    }
-};
-
 } // namespace
-
-std::size_t PackedRow::size() const {
-    return data_ ? read_u32(data_.get()) : 0;
-}
 
 std::size_t PackedRow::bytes() const {
     if (!data_) {
@@ -167,34 +87,6 @@ std::size_t PackedRow::bytes() const {
     }
     const Layout at(data_.get());
     return static_cast<std::size_t>(at.payload - data_.get()) + at.offset(at.count);
-}
-
-Cell PackedRow::operator[](std::size_t index) const {
-    if (index >= size()) {
-        throw std::out_of_range("no such value in the row");
-    }
-    const Layout layout(data_.get());
-    const std::uint32_t begin = layout.offset(index);
-    const std::uint32_t end = layout.offset(index + 1);
-    const char* at = layout.payload + begin;
-    switch (static_cast<Cell::Kind>(layout.kinds[index])) {
-    case Cell::Kind::null:
-        return Cell();
-    case Cell::Kind::boolean:
-        return Cell::of_bool(*at != 0);
-    case Cell::Kind::integer:
-        return Cell::of_integer(read_integer(at, end - begin));
-    case Cell::Kind::real: {
-        double v = 0;
-        std::memcpy(&v, at, sizeof v);
-        return Cell::of_real(v);
-    }
-    case Cell::Kind::text:
-        return Cell::of_text(std::string_view(at, end - begin));
-    case Cell::Kind::other:
-        return Cell::of_other();
-    }
-    return Cell();
 }
 
 PackedRow::PackedRow(const PackedRow& other) {

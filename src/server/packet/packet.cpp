@@ -4,6 +4,8 @@
 #include "server/core/text.h"
 #include "server/packet/json_events.h"
 #include "server/packet/packet_reader.h"
+#include "text/byte_words.h"
+#include "text/utf8.h"
 
 #include <cmath>
 #include <fmt/format.h>
@@ -106,6 +108,18 @@ FieldList check_fields(const PacketDraft& draft, const FieldList& known, std::st
     return out;
 }
 
+void check_text(std::string_view text, const FieldDef& f, std::string_view what) {
+    // Most texts are printable ASCII throughout: a character a byte, none a control one.
+    const char* end = text.data() + text.size();
+    const bool plain = plain_ascii_end(text.data(), end) == end;
+    if ((plain ? text.size() : utf8_length(text)) > static_cast<std::size_t>(f.size)) {
+        bad(what, fmt::format("{} tem mais de {} caracteres", f.name, f.size));
+    }
+    if (!plain && has_control_characters(text)) {
+        bad(what, fmt::format("{} contém caracteres de controle", f.name));
+    }
+}
+
 // Checks a row's values, leaving them in the stored form: whole numbers as integers, dates in
 // their canonical text (the row packed again only for a date written otherwise).
 void check_row(PackedRow& row, const FieldList& fields, std::string_view what) {
@@ -124,12 +138,7 @@ void check_row(PackedRow& row, const FieldList& fields, std::string_view what) {
             if (!v.is_string()) {
                 bad(what, fmt::format("{} deve ser um texto", f.name));
             }
-            if (utf8_length(v.text()) > static_cast<std::size_t>(f.size)) {
-                bad(what, fmt::format("{} tem mais de {} caracteres", f.name, f.size));
-            }
-            if (has_control_characters(v.text())) {
-                bad(what, fmt::format("{} contém caracteres de controle", f.name));
-            }
+            check_text(v.text(), f, what);
             break;
         case FieldType::float_:
             if (!v.is_number() || !std::isfinite(v.number())) {
