@@ -202,7 +202,7 @@ TEST_P(DatabaseSessionTest, PostgresqlQueriesReadAsSociReadsThem) {
         {"every kind read here", columns},
         {"with a kind only SOCI reads", columns + ", CAST(:t AS VARCHAR) <> '' AS b"},
     };
-    const char* base = std::getenv("CT_TEST_PG_URL");
+    const char* base = TestDatabase::postgresql_base();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const ResultSet ours = query(c.text, params);
@@ -288,7 +288,7 @@ TEST_P(DatabaseSessionTest, APostgresqlSessionThatDiedBetweenCallsIsReplaced) {
         }
     }
     {
-        const char* base = std::getenv("CT_TEST_PG_URL");
+        const char* base = TestDatabase::postgresql_base();
         soci::session admin(*soci::factory_postgresql(), DatabaseUrl::parse(base).connect_string);
         for (const auto& pid : pids) {
             admin << "SELECT pg_terminate_backend(" + pid + ")";

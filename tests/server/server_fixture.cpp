@@ -24,13 +24,8 @@ std::string unique_suffix() {
     return fmt::format("{}_{}_{}", ::getpid(), counter++, now % 1000000007);
 }
 
-const char* pg_base() {
-    const char* url = std::getenv("CT_TEST_PG_URL");
-    return url && *url ? url : nullptr;
-}
-
 void pg_admin(const std::string& statement) {
-    const DatabaseUrl url = DatabaseUrl::parse(pg_base());
+    const DatabaseUrl url = DatabaseUrl::parse(TestDatabase::postgresql_base());
     soci::session session(*soci::factory_postgresql(), url.connect_string);
     session << "SET client_min_messages TO warning";
     session << statement;
@@ -38,8 +33,13 @@ void pg_admin(const std::string& statement) {
 
 } // namespace
 
+const char* TestDatabase::postgresql_base() {
+    const char* url = std::getenv("CT_TEST_PG_URL");
+    return url && *url ? url : nullptr;
+}
+
 bool TestDatabase::available(Engine engine) {
-    return engine == Engine::sqlite || pg_base();
+    return engine == Engine::sqlite || TestDatabase::postgresql_base();
 }
 
 TestDatabase::TestDatabase(Engine engine)
@@ -53,7 +53,7 @@ TestDatabase::TestDatabase(Engine engine)
     }
     schema_ = "ct_test_" + unique_suffix();
     pg_admin("CREATE SCHEMA " + schema_);
-    const std::string base = pg_base();
+    const std::string base = TestDatabase::postgresql_base();
     url_ = base + (base.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" +
            schema_;
 }

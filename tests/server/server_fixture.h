@@ -24,6 +24,8 @@ public:
 
     const std::string& url() const { return url_; }
     static bool available(Engine engine); // PostgreSQL only when CT_TEST_PG_URL is set
+    // The throwaway cluster's database the tests make theirs in (CT_TEST_PG_URL), or null.
+    static const char* postgresql_base();
 
 private:
     Engine engine_;
