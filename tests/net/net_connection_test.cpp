@@ -30,7 +30,7 @@ public:
 
     PlayServer() {
         server_.Post(R"(/rpc/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
-            std::lock_guard lock(mutex_);
+            std::unique_lock lock(mutex_);
             paths_.push_back(req.path);
             if (raw_) {
                 res.status = rawStatus_;
@@ -51,6 +51,8 @@ public:
                 }
                 res.set_header("X-Answer-Tag", tag);
             }
+            // Played unlocked: a player may wait for another call, which must get in meanwhile.
+            lock.unlock();
             json answer = player_(request);
             if (!answer.contains("id"))
                 answer["id"] = request["id"];
