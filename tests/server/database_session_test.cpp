@@ -11,11 +11,14 @@
 #include "server/packet/packet_text.h"
 #include "server_fixture.h"
 
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <fmt/format.h>
 #include <limits>
 #include <soci/postgresql/soci-postgresql.h>
 #include <soci/soci.h>
+#include <thread>
 
 namespace ct::server::testing {
 namespace {
@@ -270,6 +273,33 @@ TEST_P(DatabaseSessionTest, AQueryLeftHalfReadLeavesTheSessionReady) {
                   count("SELECT COUNT(*) FROM ENDECONTORCA"));
         EXPECT_EQ(sql.query(numbers + "SELECT I FROM N").size(), 5000u);
     }
+}
+
+// SQLite's log is copied into the file by the pool's checkpointer, never by a call's commit: the
+// file holds a big write a moment after it, while the sessions do not checkpoint on their own.
+TEST_P(DatabaseSessionTest, TheLogIsCheckpointedBesideTheCalls) {
+    if (engine() != Engine::sqlite) {
+        GTEST_SKIP() << "PostgreSQL checkpoints on its own";
+    }
+    Database::Lease lease(db());
+    Sql& sql = lease.sql();
+    EXPECT_EQ(as_integer(*sql.scalar("PRAGMA wal_autocheckpoint")), 0);
+    const std::string file = db().url().path;
+    const auto before = std::filesystem::file_size(file);
+    {
+        Transaction tx(sql, true);
+        sql.exec("CREATE TABLE CT_TESTE_LOG (N INTEGER, T TEXT)");
+        sql.exec("WITH RECURSIVE S(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM S WHERE N < 20000) "
+                 "INSERT INTO CT_TESTE_LOG SELECT N, printf('%0100d', N) FROM S");
+        tx.commit();
+    }
+    EXPECT_LT(std::filesystem::file_size(file), before + 1'000'000); // still in the log
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::filesystem::file_size(file) < before + 2'000'000 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_GE(std::filesystem::file_size(file), before + 2'000'000);
 }
 
 TEST_P(DatabaseSessionTest, APostgresqlSessionThatDiedBetweenCallsIsReplaced) {

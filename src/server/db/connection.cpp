@@ -57,6 +57,8 @@ void Connection::apply_settings() {
         std::string mode;
         *session_ << "PRAGMA journal_mode = WAL", soci::into(mode);
         exec_once("PRAGMA foreign_keys = ON");
+        // The pool's WalCheckpointer copies the log into the file; a commit only appends to it.
+        exec_once("PRAGMA wal_autocheckpoint = 0");
         // An acknowledged call survives a power loss, not only the server's death: every
         // commit waits for its write-ahead log on disk (NORMAL syncs only at checkpoints).
         exec_once("PRAGMA synchronous = FULL");

@@ -1,6 +1,7 @@
 #include "server/db/database.h"
 
 #include "server/db/connection.h"
+#include "server/db/wal_checkpointer.h"
 
 #include <spdlog/spdlog.h>
 
@@ -15,6 +16,9 @@ Database::Database(const DatabaseUrl& url, std::size_t sessions)
         connections_.push_back(std::make_unique<Connection>(
             url_, i + 1 == size ? Connection::Opening::now : Connection::Opening::later));
         idle_.push_back(connections_.back().get());
+    }
+    if (url_.engine == Engine::sqlite) {
+        checkpointer_ = std::make_unique<WalCheckpointer>(url_);
     }
 }
 

@@ -13,11 +13,14 @@
 namespace ct::server {
 
 class Connection;
+class WalCheckpointer;
 
 // A pool of sessions on one database: the one leased first is opened at once, the others when
 // first leased. SQLite sessions run in WAL mode with a busy timeout and foreign keys on, so that
-// calls can run side by side. Each session keeps the statements prepared on it; a session is not
-// checked when leased (no round trip): one found broken after a failure is opened again.
+// calls can run side by side; their log is checkpointed on a thread of its own
+// (WalCheckpointer), never by a call's commit. Each session keeps the statements prepared on it; a
+// session is not checked when leased (no round trip): one found broken after a failure is opened
+// again.
 class Database {
 public:
     Database(const DatabaseUrl& url, std::size_t sessions);
@@ -52,6 +55,7 @@ private:
     std::vector<Connection*> idle_;
     std::mutex mutex_;
     std::condition_variable returned_;
+    std::unique_ptr<WalCheckpointer> checkpointer_; // SQLite; stops before the sessions close
 };
 
 // One database transaction; rolled back unless committed. Writers on SQLite take the write
