@@ -37,8 +37,6 @@ bool operator==(const Cell& a, const Cell& b) {
 namespace {
 
 using packed_layout::Layout;
-using packed_layout::read_integer;
-using packed_layout::read_u32;
 
 constexpr std::size_t header = sizeof(std::uint32_t); // the count
 
