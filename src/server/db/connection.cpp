@@ -38,11 +38,18 @@ void Connection::open() {
     serial_ = ++opened;
     session_ = std::make_unique<soci::session>();
     if (url_.engine == Engine::sqlite) {
-        // A session is used by one thread at a time (the pool leases it whole), so SQLite's
-        // lock around every call (three per cell read) is not needed. Takes effect only when
-        // this is SQLite's first use in the process, as in the server and the host program.
-        static const int multithread = sqlite_api::sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
-        (void)multithread;
+        // Takes effect only when this is SQLite's first use in the process, as in the server
+        // and the host program.
+        static const bool configured = [] {
+            // A session is used by one thread at a time (the pool leases it whole), so SQLite's
+            // lock around every call (three per cell read) is not needed.
+            sqlite_api::sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
+            // Nor its count of the memory in use, which takes a lock shared by every session on
+            // each allocation: an UPDATE of a party allocates its new record several times.
+            sqlite_api::sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+            return true;
+        }();
+        (void)configured;
         session_->open(*soci::factory_sqlite3(), url_.connect_string);
     } else {
         session_->open(*soci::factory_postgresql(), url_.connect_string);
