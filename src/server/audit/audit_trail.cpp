@@ -24,6 +24,7 @@ std::string local_time_now() {
 }
 
 // The INSERT of `count` audit rows of one call (a text per count, so each is prepared once).
+// What every row of the call shares is bound once (:c, :d, :p, :m), the keys row by row.
 const std::string& insert_text(std::size_t count) {
     static std::mutex mutex;
     static std::map<std::size_t, std::string> texts;
@@ -33,9 +34,8 @@ const std::string& insert_text(std::size_t count) {
         text = "INSERT INTO AUDITORIA (NRCHAMADA, DTAUDITORIA, CDOPERADOR, NMMETODO, CDFILIAL, "
                "NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE) VALUES ";
         for (std::size_t i = 0; i < count; ++i) {
-            const std::string n = std::to_string(i);
-            text += fmt::format("{}(:c{}, :d{}, :p{}, :m{}, :f{}, :o{}, :s{}, :n{})", i ? ", " : "",
-                                n, n, n, n, n, n, n, n);
+            text += fmt::format("{}(:c, :d, :p, :m, :f{}, :o{}, :s{}, :n{})", i ? ", " : "", i, i,
+                                i, i);
         }
     }
     return text;
@@ -117,14 +117,14 @@ void insert_in_batches(Sql& sql, const CallColumns& fixed, const std::vector<Aud
     for (std::size_t first = 0; first < keys.size(); first += batch) {
         const std::size_t count = std::min(batch, keys.size() - first);
         SqlParams params;
-        params.reserve(8 * count);
+        params.reserve(4 + 4 * count);
+        params.push_back({"c", fixed.call});
+        params.push_back({"d", fixed.time});
+        params.push_back({"p", fixed.operator_code});
+        params.push_back({"m", fixed.method});
         for (std::size_t i = 0; i < count; ++i) {
             const AuditKey& key = keys[first + i];
             const std::string n = std::to_string(i);
-            params.push_back({"c" + n, fixed.call});
-            params.push_back({"d" + n, fixed.time});
-            params.push_back({"p" + n, fixed.operator_code});
-            params.push_back({"m" + n, fixed.method});
             params.push_back({"f" + n, text_or_null(key.branch)});
             params.push_back({"o" + n, text_or_null(key.budget)});
             params.push_back({"s" + n, text_or_null(key.seq)});
@@ -163,6 +163,8 @@ void insert_in_one_statement(Sql& sql, const CallColumns& fixed,
 std::vector<AuditKey> changed_keys(const MethodDef& def, const CallContext& ctx) {
     std::vector<AuditKey> keys;
     std::unordered_set<std::string> seen; // a big delta notes thousands of parties
+    keys.reserve(ctx.noted_changes().size() + 1);
+    seen.reserve(ctx.noted_changes().size() + 1);
     auto add = [&](AuditKey key) {
         if (seen.insert(key.branch + '|' + key.budget + '|' + key.seq + '|' + key.party).second) {
             keys.push_back(std::move(key));
