@@ -4,6 +4,7 @@
 #include "host/host_session.h"
 #include "host/launch_dialogs.h"
 #include "host/server_sign_in.h"
+#include "host/window_library.h"
 #include "platform/host/dispatch.h"
 #include "platform/net/net_connection.h"
 
@@ -13,7 +14,6 @@
 #include <QTimer>
 #include <cstdlib>
 #include <dlfcn.h>
-#include <filesystem>
 #include <iostream>
 #include <stdexcept>
 
@@ -97,12 +97,6 @@ private:
     int steadyTicks_ = 0;
     bool written_ = false;
 };
-
-std::string executableFolder() {
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string(".") : self.parent_path().string();
-}
 
 } // namespace
 

@@ -2,8 +2,7 @@
 #include "host/launch_options.h"
 #include "host/script_mode.h"
 #ifdef CT_WITH_WINDOW
-#include "host/gui_mode.h"
-#include "host/listing_mode.h"
+#include "host/window_library.h"
 #endif
 
 #include <iostream>
@@ -32,8 +31,8 @@ int main(int argc, char** argv) {
             return ct::host::runListCommand(*options, std::cout, std::cerr);
 #ifdef CT_WITH_WINDOW
         if (!options->listing.empty())
-            return ct::host::writeListing(*options, argc, argv);
-        return ct::host::runWindow(*options, argc, argv);
+            return ct::host::runInWindowLibrary(ct::host::writeListingEntry, *options, argc, argv);
+        return ct::host::runInWindowLibrary(ct::host::runWindowEntry, *options, argc, argv);
 #else
         std::cerr << "contratante: this build has no window nor PDF listing (configure with "
                      "CT_BUILD_GUI=ON); run a scripted session with --script FILE\n";

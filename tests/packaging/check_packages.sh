@@ -26,6 +26,7 @@ expect_contents() {
   done
 }
 expect_contents "$desktop" usr/lib/contratante/contratante usr/lib/contratante/libprq31000.so \
+  usr/lib/contratante/libcontratante-window.so \
   usr/bin/contratante usr/share/applications/contratante.desktop \
   usr/share/icons/hicolor/scalable/apps/contratante.svg etc/contratante/contratante.conf
 expect_contents "$server" usr/bin/contratante-server lib/systemd/system/contratante-server.service \
@@ -64,4 +65,16 @@ health=$(curl -s --max-time 10 -w ' %{http_code}' "http://127.0.0.1:$port/health
 echo "$health" | grep -q '"database":"ok"' || fail "no healthy answer: $health"
 echo "$health" | grep -q '"sign_in":true' || fail "the packaged configuration does not require sign-in: $health"
 echo "$health" | grep -q ' 200$' || fail "/health did not answer 200: $health"
+
+# The desktop program unpacked finds its window library beside itself: it writes a listing.
+desk="$tmp/desktop"
+dpkg -x "$desktop" "$desk" || fail "dpkg -x failed"
+QT_QPA_PLATFORM=offscreen "$desk/usr/lib/contratante/contratante" --db "sqlite:$tmp/desktop.db" \
+  --listing "$tmp/listing.pdf" 0001 0000000100 00 >"$tmp/listing.txt" 2>&1 ||
+  fail "the unpacked desktop program did not write a listing"
+[ -s "$tmp/listing.pdf" ] || fail "the unpacked desktop program wrote an empty listing"
+# Only the window library needs Qt: a scripted session or a list command starts without it.
+if readelf -d "$desk/usr/lib/contratante/contratante" | grep -q 'NEEDED.*libQt6'; then
+  fail "the desktop program itself needs Qt"
+fi
 exit 0

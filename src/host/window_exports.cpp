@@ -1,0 +1,19 @@
+// The entry points of libcontratante-window.so, as the host program finds them with dlsym.
+#include "host/gui_mode.h"
+#include "host/listing_mode.h"
+#include "host/window_library.h"
+
+extern "C" {
+
+int ct_host_run_window(const ct::host::LaunchOptions* options, int argc, char** argv) {
+    return ct::host::runWindow(*options, argc, argv);
+}
+
+int ct_host_write_listing(const ct::host::LaunchOptions* options, int argc, char** argv) {
+    return ct::host::writeListing(*options, argc, argv);
+}
+
+} // extern "C"
+
+// The names the program looks them up by are these functions' own.
+static_assert(sizeof(ct::host::WindowEntry) == sizeof(&ct_host_run_window));
