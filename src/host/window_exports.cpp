@@ -3,6 +3,8 @@
 #include "host/listing_mode.h"
 #include "host/window_library.h"
 
+#include <type_traits>
+
 extern "C" {
 
 int ct_host_run_window(const ct::host::LaunchOptions* options, int argc, char** argv) {
@@ -15,5 +17,6 @@ int ct_host_write_listing(const ct::host::LaunchOptions* options, int argc, char
 
 } // extern "C"
 
-// The names the program looks them up by are these functions' own.
-static_assert(sizeof(ct::host::WindowEntry) == sizeof(&ct_host_run_window));
+// The program calls them through this type.
+static_assert(std::is_same_v<decltype(&ct_host_run_window), ct::host::WindowEntry>);
+static_assert(std::is_same_v<decltype(&ct_host_write_listing), ct::host::WindowEntry>);
