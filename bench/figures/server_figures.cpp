@@ -94,11 +94,14 @@ std::vector<Figure> get_contratante_per_call(BenchContext& ctx) {
     // Ours and the floors taken in turn, a few calls of each at a time: the round trip of this
     // machine drifts between 25 and 90 us from one second to the next, and a ratio of figures
     // taken seconds apart measured the drift. The reads after a write come first, so that the
-    // ones after them find the budget unchanged.
+    // ones after them find the budget unchanged. Both parts of that row's floor are taken after
+    // the write, as the call is: a request that follows the write's sync finds the server's
+    // thread asleep, and its round trip alone takes about 11 us more.
     constexpr int block = 50;
     std::vector<double> value;
     std::vector<double> value_changed;
     std::vector<double> round_trip;
+    std::vector<double> round_trip_changed;
     std::vector<double> sql;
     std::vector<double> sql_changed;
     auto append = [](std::vector<double>& to, const std::vector<double>& from) {
@@ -109,6 +112,7 @@ std::vector<Figure> get_contratante_per_call(BenchContext& ctx) {
         append(value_changed, time_us_after(n, touch, call));
         append(value, time_us(n, call));
         append(round_trip, time_us(n, empty_call));
+        append(round_trip_changed, time_us_after(n, touch, empty_call));
         append(sql_changed, time_us_after(n, touch, run));
         append(sql, time_us(n, run));
     }
@@ -121,7 +125,7 @@ std::vector<Figure> get_contratante_per_call(BenchContext& ctx) {
             // Unchanged, the budget is answered from the server's cache: this row is the read.
             {"The same, another session writing before each call", engine, "µs",
              Stats::of(value_changed), floor + ", after the same write",
-             Stats::of(added(round_trip, sql_changed)), false, target, ""}};
+             Stats::of(added(round_trip_changed, sql_changed)), false, target, ""}};
 }
 
 // Calls per second of `clients` threads, each on its own connection, for `seconds`.
