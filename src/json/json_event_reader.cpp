@@ -4,6 +4,7 @@
 #include "text/hex_digit.h"
 #include "text/utf8.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -67,6 +68,11 @@ public:
         , sax_(handler) {}
 
     bool read();
+    std::optional<std::size_t> read_elements(std::size_t from);
+    void hand_over_at(const JsonHandover& handover) {
+        handover_at_ = begin_ + std::min(handover.at, static_cast<std::size_t>(end_ - begin_));
+        handover_ = &handover;
+    }
 
 private:
     enum class Step { value, key, after_value };
@@ -80,6 +86,9 @@ private:
     }
     bool at(char c) const { return p_ < end_ && *p_ == c; }
 
+    // The loop over the text's tokens, from `step`; `elements` stops it before the bracket that
+    // closes the outermost array.
+    bool run(Step step, bool elements);
     Token value(Step& next);
     Token open(bool object, Step& next);
     Token string_into(std::string& out);
@@ -103,10 +112,12 @@ private:
     // One per open container: true for an object. Bytes, not std::vector<bool>: looked at after
     // every value, where a bit costs a shift and a mask each time.
     std::vector<unsigned char> objects_;
-    std::string text_;          // the string or key being handed over
-    std::string number_text_;   // a real number as written
+    std::string text_;        // the string or key being handed over
+    std::string number_text_; // a real number as written
     std::string problem_;
     bool overflow_ = false;
+    const char* handover_at_ = nullptr;
+    const JsonHandover* handover_ = nullptr;
 };
 
 bool EventReader::read() {
@@ -118,7 +129,18 @@ bool EventReader::read() {
         }
         p_ += 3;
     }
-    Step step = Step::value;
+    return run(Step::value, false);
+}
+
+std::optional<std::size_t> EventReader::read_elements(std::size_t from) {
+    p_ = begin_ + std::min(from, static_cast<std::size_t>(end_ - begin_));
+    objects_.push_back(0);
+    if (!run(Step::value, true) || objects_.size() != 1)
+        return std::nullopt;
+    return static_cast<std::size_t>(p_ - begin_);
+}
+
+bool EventReader::run(Step step, bool elements) {
     for (;;) {
         Token token = Token::ok;
         switch (step) {
@@ -155,6 +177,8 @@ bool EventReader::read() {
             } else if (at(',')) {
                 ++p_;
                 step = objects_.back() != 0 ? Step::key : Step::value;
+            } else if (elements && objects_.size() == 1) {
+                return at(']');
             } else {
                 token = close_container();
             }
@@ -163,13 +187,19 @@ bool EventReader::read() {
         if (token == Token::refused)
             return false;
         if (token == Token::malformed)
-            return malformed();
+            return elements ? false : malformed();
     }
 }
 
 EventReader::Token EventReader::value(Step& next) {
     skip_whitespace();
     next = Step::after_value;
+    if (p_ == handover_at_ && !objects_.empty() && objects_.back() == 0) {
+        if (const std::optional<std::size_t> end = handover_->take()) {
+            p_ = begin_ + *end;
+            return Token::ok;
+        }
+    }
     if (p_ == end_)
         return fail("syntax error while parsing value - unexpected end of input");
     switch (*p_) {
@@ -404,6 +434,18 @@ bool EventReader::malformed() {
 
 bool read_json_events(std::string_view text, nlohmann::json_sax<json>& handler) {
     return EventReader(text, handler).read();
+}
+
+bool read_json_events(std::string_view text, nlohmann::json_sax<json>& handler,
+                      const JsonHandover& handover) {
+    EventReader reader(text, handler);
+    reader.hand_over_at(handover);
+    return reader.read();
+}
+
+std::optional<std::size_t> read_json_elements(std::string_view text, std::size_t from,
+                                              nlohmann::json_sax<json>& handler) {
+    return EventReader(text, handler).read_elements(from);
 }
 
 } // namespace ct

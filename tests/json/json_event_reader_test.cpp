@@ -4,6 +4,7 @@
 
 #include "json/json_event_reader.h"
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 #include <string_view>
 
@@ -95,6 +96,45 @@ TEST(JsonEventReader, AgreesOnRandomTexts) {
         for (int k = 0, n = 1 + static_cast<int>(random() % 3); k < n; ++k)
             changed[random() % changed.size()] = static_cast<char>(random() % 256);
         expect_same_reading(changed);
+    }
+}
+
+// A text read with the rest of an array handed over at each of its offsets, the elements read
+// by a reader of their own: the same events and the same outcome as read whole, whether the
+// offset is an element's start (handed over), elsewhere (never asked), or the elements there
+// cannot be read on their own (read whole after all).
+TEST(JsonEventReader, ReadsAnArraysRestHandedOverAsWhole) {
+    const std::string_view texts[] = {
+        R"({"delta":[{"op":"modify","old":["0001",1.5,null],"new":["0001",2,true]},)"
+        R"({"op":"insert","new":["a},{b",[],{"k":"],["}]},{"op":"delete","old":[-1e2]}],"x":[]})",
+        R"([[1,2],[3,[4,5]],"s",{},[],null])",
+        R"([ 1 , [ 2 ] , { "a" : [ 3 , 4 ] } ])",
+        R"([[1],[2,]])",
+        R"([[1],[2],)",
+        R"([[1],[2]})",
+        R"([[1],[2] 3])",
+        R"([[1],"\x"])",
+        R"([[1],{"a":1 "b":2}])",
+        R"({"a":[1,2],"b":[3,4})"};
+    for (std::string_view text : texts) {
+        EventLog whole;
+        const bool whole_result = ct::read_json_events(text, whole);
+        for (std::size_t at = 0; at <= text.size(); ++at) {
+            EventLog ours;
+            const ct::JsonHandover handover{at, [&]() -> std::optional<std::size_t> {
+                                                EventLog rest;
+                                                const std::optional<std::size_t> end =
+                                                    ct::read_json_elements(text, at, rest);
+                                                if (end) {
+                                                    EXPECT_EQ(text[*end], ']');
+                                                    ours.text += rest.text;
+                                                }
+                                                return end;
+                                            }};
+            EXPECT_EQ(ct::read_json_events(text, ours, handover), whole_result)
+                << "text: " << text << " at " << at;
+            EXPECT_EQ(ours.text, whole.text) << "text: " << text << " at " << at;
+        }
     }
 }
 

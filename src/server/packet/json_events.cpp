@@ -1,6 +1,7 @@
 #include "server/packet/json_events.h"
 
 #include "json/json_event_reader.h"
+#include <algorithm>
 #include <fmt/format.h>
 #include <limits>
 
@@ -14,7 +15,32 @@ JsonEvents::Outcome JsonEvents::read(std::string_view text) {
     return beyond_ ? Outcome::beyond_limits : Outcome::unreadable;
 }
 
+JsonEvents::Outcome JsonEvents::read(std::string_view text, const JsonHandover& handover) {
+    const bool whole = read_json_events(text, *this, handover);
+    if (whole) {
+        return Outcome::read;
+    }
+    return beyond_ ? Outcome::beyond_limits : Outcome::unreadable;
+}
+
+std::optional<std::size_t> JsonEvents::read_elements(std::string_view text, std::size_t from) {
+    return read_json_elements(text, from, *this);
+}
+
+bool JsonEvents::absorb(std::size_t values, std::size_t deepest) {
+    if (values > limits_.max_values - std::min(values_, limits_.max_values) ||
+        depth_ + deepest > limits_.max_depth) {
+        return false;
+    }
+    values_ += values;
+    deepest_ = std::max(deepest_, depth_ + deepest);
+    return true;
+}
+
 bool JsonEvents::count_value() {
+    if (stopped_) {
+        return false;
+    }
     if (++values_ > limits_.max_values) {
         beyond_ = true;
         problem_ = fmt::format("o JSON tem mais de {} valores", limits_.max_values);
@@ -103,6 +129,7 @@ bool JsonEvents::open_container(bool object) {
     if (!count_value()) {
         return false;
     }
+    deepest_ = std::max(deepest_, depth_ + 1);
     if (++depth_ > limits_.max_depth) {
         beyond_ = true;
         problem_ =

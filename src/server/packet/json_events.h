@@ -2,8 +2,10 @@
 
 #include "server/packet/packed_row.h"
 
+#include "json/json_event_reader.h"
 #include <cstddef>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,13 @@ public:
     enum class Outcome { read, unreadable, beyond_limits };
     // Reads the whole text; `problem()` says what went wrong otherwise.
     Outcome read(std::string_view text);
+    // The same, another reader's elements taken in where `handover` says (see JsonHandover).
+    Outcome read(std::string_view text, const JsonHandover& handover);
+    // Reads the elements of an array from `from` (see read_json_elements): their offset of the
+    // closing bracket, or none. Depths count from the array.
+    std::optional<std::size_t> read_elements(std::string_view text, std::size_t from);
+    std::size_t values() const { return values_; }
+    std::size_t deepest() const { return deepest_; }
     // Why the text was refused (in Portuguese for beyond_limits; the parser's words otherwise).
     const std::string& problem() const { return problem_; }
 
@@ -47,6 +56,12 @@ public:
 protected:
     // Containers open, the one an on_open opens included.
     std::size_t depth() const { return depth_; }
+    // Counts in elements another reader read inside the innermost open container: false, and
+    // nothing counted, when with them the text goes beyond its limits (read whole, the text is
+    // then refused where it goes beyond).
+    bool absorb(std::size_t values, std::size_t deepest);
+    // Refuses every value from here on: the reading stops.
+    void stop() { stopped_ = true; }
     // A text arrives as a movable string; the cell views it.
     virtual void on_scalar(const Cell& value, std::string* text) = 0;
     virtual void on_key(std::string& name) = 0;
@@ -60,8 +75,10 @@ private:
 
     JsonLimits limits_;
     std::size_t depth_ = 0;
+    std::size_t deepest_ = 0;
     std::size_t values_ = 0;
     bool beyond_ = false;
+    bool stopped_ = false;
     std::string problem_;
 };
 

@@ -1,6 +1,7 @@
 #include "server/packet/packet_reader.h"
 
 #include <fmt/format.h>
+#include <iterator>
 
 namespace ct::server {
 namespace {
@@ -26,6 +27,34 @@ void PacketDraft::note(Fault what, std::string detail) {
         fault = what;
         fault_detail = std::move(detail);
     }
+}
+
+PacketDraftReader::PacketDraftReader(PacketDraft& out, List inside)
+    : out_(out)
+    , frames_{inside == List::rows ? Frame::rows : Frame::delta} {}
+
+std::optional<PacketDraftReader::List> PacketDraftReader::list() const {
+    if (frames_.size() != 1) {
+        return std::nullopt;
+    }
+    if (frames_.back() == Frame::rows) {
+        return List::rows;
+    }
+    return frames_.back() == Frame::delta ? std::optional(List::delta) : std::nullopt;
+}
+
+void append_elements(PacketDraft& whole, PacketDraft&& part) {
+    if (whole.fault != PacketDraft::Fault::none) {
+        return;
+    }
+    if (part.fault != PacketDraft::Fault::none) {
+        whole.note(part.fault, std::move(part.fault_detail));
+        return;
+    }
+    whole.rows.insert(whole.rows.end(), std::make_move_iterator(part.rows.begin()),
+                      std::make_move_iterator(part.rows.end()));
+    whole.delta.insert(whole.delta.end(), std::make_move_iterator(part.delta.begin()),
+                       std::make_move_iterator(part.delta.end()));
 }
 
 void PacketDraftReader::key(std::string_view name) {

@@ -21,6 +21,13 @@ public:
     explicit PacketDraftReader(PacketDraft& out)
         : out_(out) {}
 
+    // A packet's lists of rows and of changes: a reader of one list's elements only (from just
+    // after an element's start to just before the list's closing bracket) starts inside it.
+    enum class List : std::uint8_t { rows, delta };
+    PacketDraftReader(PacketDraft& out, List inside);
+    // The list whose elements come next, if any.
+    std::optional<List> list() const;
+
     void key(std::string_view name);
     // null, true/false, numbers and texts (a text cell views the caller's string).
     void scalar(const Cell& value);
@@ -65,5 +72,9 @@ private:
     bool row_overflow_ = false;
     unsigned seen_ = 0; // packet members met (fields, rows, delta)
 };
+
+// Appends elements read on their own (by a reader of one list) to the packet read so far, as if
+// read in it: the first fault met stands.
+void append_elements(PacketDraft& whole, PacketDraft&& part);
 
 } // namespace ct::server

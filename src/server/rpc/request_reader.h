@@ -46,8 +46,13 @@ struct RpcRequest {
 // Arguments kept of one request; no method takes a tenth of it.
 inline constexpr std::size_t max_request_params = 64;
 
+// Bodies from this size on have the second half of their longest list read on a thread of its
+// own; the request read is the same.
+inline constexpr std::size_t read_apart_from = std::size_t(1) << 20;
+
 // Reads one request body. Throws RpcError: -32700 for text that is not JSON, -32600 for text
 // beyond the limits (nesting, count of values).
-RpcRequest read_request(std::string_view body, const JsonLimits& limits = {});
+RpcRequest read_request(std::string_view body, const JsonLimits& limits = {},
+                        std::size_t apart_from = read_apart_from);
 
 } // namespace ct::server
