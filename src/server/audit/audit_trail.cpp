@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <ctime>
 #include <fmt/format.h>
+#include <functional>
 #include <map>
 #include <mutex>
+#include <string_view>
 #include <unordered_set>
 
 namespace ct::server::audit {
@@ -162,12 +164,21 @@ void insert_in_one_statement(Sql& sql, const CallColumns& fixed,
 
 std::vector<AuditKey> changed_keys(const MethodDef& def, const CallContext& ctx) {
     std::vector<AuditKey> keys;
-    std::unordered_set<std::string> seen; // a big delta notes thousands of parties
+    // A big delta notes thousands of parties: the keys kept are told apart by their positions,
+    // hashed and compared by their four texts.
+    auto hash = [&keys](std::size_t i) {
+        const std::hash<std::string_view> text;
+        const AuditKey& k = keys[i];
+        return ((text(k.party) * 31 + text(k.seq)) * 31 + text(k.budget)) * 31 + text(k.branch);
+    };
+    auto same = [&keys](std::size_t a, std::size_t b) { return keys[a] == keys[b]; };
+    std::unordered_set<std::size_t, decltype(hash), decltype(same)> seen(
+        ctx.noted_changes().size() + 1, hash, same);
     keys.reserve(ctx.noted_changes().size() + 1);
-    seen.reserve(ctx.noted_changes().size() + 1);
     auto add = [&](AuditKey key) {
-        if (seen.insert(key.branch + '|' + key.budget + '|' + key.seq + '|' + key.party).second) {
-            keys.push_back(std::move(key));
+        keys.push_back(std::move(key));
+        if (!seen.insert(keys.size() - 1).second) {
+            keys.pop_back();
         }
     };
     for (const AuditKey& key : ctx.noted_changes()) {

@@ -198,10 +198,12 @@ json set_ende_cont(CallContext& ctx) {
         require_open_budget(sql, args.branch, args.budget, args.seq);
         check_change_keys(delta, args);
     }
+    const int party_at = delta.index("NRENDCLIORCEVE");
+    std::string number_text;
     for (const auto& change : delta.delta) {
         if (change.op != DeltaChange::Op::insert) {
             ctx.note_change({args.branch, args.budget, args.seq,
-                             trim(delta.text(change.old_row, "NRENDCLIORCEVE"))});
+                             std::string(trimmed_at(change.old_row, party_at, number_text))});
         }
     }
     PartyNumbers numbers(sql, args.branch, args.budget);
