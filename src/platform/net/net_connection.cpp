@@ -76,11 +76,32 @@ bool lostConnection(httplib::Error error) {
 }
 
 // A call whose answer goes to readers, known by its method and parameters (the kept answers').
-std::string callKeyOf(std::string_view method, const nlohmann::json& params,
+std::string callKeyOf(std::string_view method, const std::string& params,
                       const ResultReaders& readers) {
     if (readers.empty())
         return {};
-    return std::string(method) + '\n' + params.dump(-1, ' ', false, jsonDumpErrors);
+    return std::string(method) + '\n' + params;
+}
+
+// The arguments as they travel in "params": JSON text written from each, never a document of
+// them all (a copy of a save's thousands of parties).
+std::string paramsText(const std::vector<RpcArg>& args) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (i)
+            text += ',';
+        args[i].writeJson(text);
+    }
+    text += ']';
+    return text;
+}
+
+// The same as a document, for an observer of calls only.
+nlohmann::json paramsJson(const std::vector<RpcArg>& args) {
+    nlohmann::json params = nlohmann::json::array();
+    for (const RpcArg& arg : args)
+        params.push_back(arg.toJson());
+    return params;
 }
 
 ServerResult invalidAnswer(std::string_view detail) {
@@ -191,15 +212,14 @@ ServerResult NetConnection::call(std::string_view method, const std::vector<RpcA
 
 ServerResult NetConnection::call(std::string_view method, const std::vector<RpcArg>& args,
                                  const ResultReaders& readers) {
-    nlohmann::json params = nlohmann::json::array();
-    for (const RpcArg& arg : args)
-        params.push_back(arg.toJson());
+    // As sent: by-reference variables receive the server's values in the exchange.
+    nlohmann::json observed = observer_ ? paramsJson(args) : nlohmann::json();
 
     const auto started = std::chrono::steady_clock::now();
-    ServerResult result = exchange(method, params, args, readers);
+    ServerResult result = exchange(method, paramsText(args), args, readers);
     const std::chrono::duration<double, std::milli> elapsed =
         std::chrono::steady_clock::now() - started;
-    observe(method, std::move(params), elapsed.count(), result);
+    observe(method, std::move(observed), elapsed.count(), result);
     if (!result.ok() && throwException_)
         throw ServerError(result);
     return result;
@@ -227,7 +247,7 @@ nlohmann::json NetConnection::callUnchecked(std::string_view method,
     return result.value();
 }
 
-ServerResult NetConnection::exchange(std::string_view method, const nlohmann::json& params,
+ServerResult NetConnection::exchange(std::string_view method, const std::string& params,
                                      const std::vector<RpcArg>& args,
                                      const ResultReaders& readers) {
     try {
@@ -303,13 +323,14 @@ httplib::Request NetConnection::request(std::string payload, const std::string& 
 }
 
 std::string NetConnection::payload(long long id, std::string_view method,
-                                   const nlohmann::json& params) const {
+                                   const std::string& params) const {
     // Written around the parameters instead of copying them into a request document: a save of
     // thousands of parties is a tree of megabytes. Members in the order a JSON object keeps.
     std::string text = "{\"id\":" + std::to_string(id) + ",\"jsonrpc\":\"2.0\",\"method\":" +
                        nlohmann::json(std::string(method)).dump(-1, ' ', false, jsonDumpErrors) +
                        ",\"params\":";
-    text += params.dump(-1, ' ', false, jsonDumpErrors);
+    text.reserve(text.size() + params.size() + 1);
+    text += params;
     text += '}';
     return text;
 }
@@ -427,12 +448,11 @@ NetConnection::CallAhead::CallAhead(NetConnection& connection, std::string_view 
                                     const std::vector<RpcArg>& args, const ResultReaders& readers)
     : connection_(connection)
     , method_(method)
-    , params_(nlohmann::json::array())
+    , params_(paramsText(args))
+    , observed_(connection.observer_ ? paramsJson(args) : nlohmann::json())
     , args_(args)
     , readers_(readers)
     , started_(std::chrono::steady_clock::now()) {
-    for (const RpcArg& arg : args)
-        params_.push_back(arg.toJson());
     if (!net_state::callsAhead())
         return; // sent by take()
     try {
@@ -471,10 +491,7 @@ NetConnection::CallAhead::~CallAhead() {
 }
 
 bool NetConnection::CallAhead::asks(const std::vector<RpcArg>& args) const {
-    nlohmann::json params = nlohmann::json::array();
-    for (const RpcArg& arg : args)
-        params.push_back(arg.toJson());
-    return params == params_;
+    return paramsText(args) == params_;
 }
 
 ServerResult NetConnection::CallAhead::take() {
@@ -498,7 +515,7 @@ ServerResult NetConnection::CallAhead::take() {
     }
     const std::chrono::duration<double, std::milli> elapsed =
         std::chrono::steady_clock::now() - started_;
-    connection_.observe(method_, params_, elapsed.count(), result);
+    connection_.observe(method_, std::move(observed_), elapsed.count(), result);
     if (!result.ok() && connection_.throwException_)
         throw ServerError(result);
     return result;

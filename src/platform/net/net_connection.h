@@ -119,7 +119,8 @@ public:
 
         NetConnection& connection_;
         std::string method_;
-        nlohmann::json params_;
+        std::string params_;      // as sent
+        nlohmann::json observed_; // the same for an observer of calls, if any
         std::vector<RpcArg> args_;
         ResultReaders readers_;
         long long id_ = 0;
@@ -137,7 +138,8 @@ public:
     void setMaxAnswerBytes(std::size_t bytes) { maxAnswerBytes_ = bytes; }
 
 private:
-    ServerResult exchange(std::string_view method, const nlohmann::json& params,
+    // `params`: the arguments as JSON text.
+    ServerResult exchange(std::string_view method, const std::string& params,
                           const std::vector<RpcArg>& args, const ResultReaders& readers);
     // serverTag: the server's tag of the answer; stillHeld: the server answered that the readers
     // still hold it (body holds no result).
@@ -150,7 +152,7 @@ private:
     httplib::Request request(std::string payload, const std::string& key, const std::string& held,
                              std::string& body, std::size_t limit) const;
     // The text of a call under this id, written around its parameters.
-    std::string payload(long long id, std::string_view method, const nlohmann::json& params) const;
+    std::string payload(long long id, std::string_view method, const std::string& params) const;
     // What the server sent back: refusals of the HTTP layer, or the answer read.
     ServerResult answerOf(long long id, const std::string& callKey, const std::string& held,
                           const httplib::Response& res, std::string body,

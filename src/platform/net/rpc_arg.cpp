@@ -9,7 +9,20 @@ nlohmann::json RpcArg::toJson() const {
         return **number;
     if (auto packet = std::get_if<nlohmann::json*>(&target_))
         return **packet;
-    return value_;
+    return *value_;
+}
+
+void RpcArg::writeJson(std::string& out) const {
+    // Texts that are not UTF-8 go out replaced rather than failing the call.
+    constexpr auto errors = nlohmann::json::error_handler_t::replace;
+    if (auto text = std::get_if<std::string*>(&target_))
+        out += nlohmann::json(**text).dump(-1, ' ', false, errors);
+    else if (auto number = std::get_if<double*>(&target_))
+        out += nlohmann::json(**number).dump(-1, ' ', false, errors);
+    else if (auto packet = std::get_if<nlohmann::json*>(&target_))
+        out += (*packet)->dump(-1, ' ', false, errors);
+    else
+        out += value_->dump(-1, ' ', false, errors);
 }
 
 bool RpcArg::accepts(const nlohmann::json& value) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <variant>
@@ -12,20 +13,22 @@ namespace ct {
 class RpcArg {
 public:
     RpcArg(const char* text)
-        : value_(std::string(text)) {}
+        : RpcArg(nlohmann::json(std::string(text))) {}
     RpcArg(std::string text)
-        : value_(std::move(text)) {}
+        : RpcArg(nlohmann::json(std::move(text))) {}
     RpcArg(double number)
-        : value_(number) {}
+        : RpcArg(nlohmann::json(number)) {}
     RpcArg(int number)
-        : value_(static_cast<double>(number)) {}
+        : RpcArg(nlohmann::json(static_cast<double>(number))) {}
     RpcArg(bool flag)
-        : value_(flag) {}
+        : RpcArg(nlohmann::json(flag)) {}
     RpcArg(std::nullptr_t)
-        : value_(nullptr) {}
-    // A data packet (an object) or any other JSON value as it is.
+        : RpcArg(nlohmann::json(nullptr)) {}
+    // A data packet (an object) or any other JSON value as it is. Held, never copied: a call's
+    // list of arguments is copied from its braces, and a save of thousands of parties is a tree
+    // of megabytes.
     RpcArg(nlohmann::json value)
-        : value_(std::move(value)) {}
+        : value_(std::make_shared<const nlohmann::json>(std::move(value))) {}
 
     static RpcArg packet(nlohmann::json packet) { return RpcArg(std::move(packet)); }
     static RpcArg ref(std::string& variable) { return RpcArg(&variable); }
@@ -36,6 +39,8 @@ public:
     bool byRef() const { return !std::holds_alternative<std::monostate>(target_); }
     // What travels in "params".
     nlohmann::json toJson() const;
+    // The same as JSON text, appended to `out`.
+    void writeJson(std::string& out) const;
     // Whether the caller's variable can hold the server's value (not a text for a double, say);
     // null reads as the empty text or zero.
     bool accepts(const nlohmann::json& value) const;
@@ -48,7 +53,7 @@ private:
     explicit RpcArg(T* variable)
         : target_(variable) {}
 
-    nlohmann::json value_;
+    std::shared_ptr<const nlohmann::json> value_; // none for a variable by reference
     std::variant<std::monostate, std::string*, double*, nlohmann::json*> target_;
 };
 
