@@ -163,7 +163,8 @@ void Session::fail(std::string expected, std::string found) {
 void Session::recordCall(const CallRecord& call) {
     ++calls_[call.method];
     lastParams_[call.method] = call.params;
-    transcript_.call(call.method, call.params, static_cast<long long>(call.ms + 0.5),
+    lastParamsRead_.erase(call.method);
+    transcript_.call(call.method, call.params.text(), static_cast<long long>(call.ms + 0.5),
                      call.ok ? std::string() : call.errorMessage);
 }
 
@@ -174,7 +175,12 @@ int Session::callCount(const std::string& method) const {
 
 const nlohmann::json* Session::lastParams(const std::string& method) const {
     auto it = lastParams_.find(method);
-    return it == lastParams_.end() ? nullptr : &it->second;
+    if (it == lastParams_.end())
+        return nullptr;
+    auto read = lastParamsRead_.find(method);
+    if (read == lastParamsRead_.end())
+        read = lastParamsRead_.emplace(method, it->second.read()).first;
+    return &read->second;
 }
 
 void Session::execute(const ScriptLine& line) {
@@ -183,6 +189,7 @@ void Session::execute(const ScriptLine& line) {
     if (c == "start") {
         calls_.clear();
         lastParams_.clear();
+        lastParamsRead_.clear();
         driver_.start(a[0], a[1], a[2], a[3]);
     } else if (c == "activate") {
         screen().activate();

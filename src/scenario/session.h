@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/net/net_connection.h"
 #include "scenario/screen_driver.h"
 #include "scenario/script.h"
 #include "scenario/scripted_dialogs.h"
@@ -14,7 +15,6 @@ namespace ct {
 class Control;
 class DBGrid;
 class Field;
-struct CallRecord;
 } // namespace ct
 
 namespace ct::scenario {
@@ -72,7 +72,9 @@ private:
     ScriptedDialogs dialogs_;
     DialogService* previousDialogs_;
     std::map<std::string, int> calls_;
-    std::map<std::string, nlohmann::json> lastParams_;
+    std::map<std::string, SentParams> lastParams_;
+    // Those read as documents, when a line asked for them.
+    mutable std::map<std::string, nlohmann::json> lastParamsRead_;
     int line_ = 0;
     bool ok_ = true;
 };

@@ -18,10 +18,10 @@ void Transcript::search(const std::string& title, int rows, const std::string& p
     write({{"kind", "search"}, {"title", title}, {"rows", rows}, {"pick", pick}});
 }
 
-void Transcript::call(const std::string& method, const nlohmann::json& params, long long ms,
+void Transcript::call(const std::string& method, const std::string& params, long long ms,
                       const std::string& error) {
     // Written member by member, in the order a JSON object keeps them: the parameters of a
-    // save of thousands of parties are not copied into an entry first.
+    // save of thousands of parties are written as they were sent, not read into an entry first.
     const auto text = [](const auto& value) {
         return nlohmann::json(value).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     };
@@ -29,8 +29,7 @@ void Transcript::call(const std::string& method, const nlohmann::json& params, l
     if (!error.empty())
         out_ << "\"error\":" << text(error) << ',';
     out_ << "\"kind\":\"call\",\"method\":" << text(method) << ",\"ms\":" << ms
-         << ",\"params\":" << params.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-         << "}\n";
+         << ",\"params\":" << params << "}\n";
     out_.flush();
 }
 

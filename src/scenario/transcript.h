@@ -16,7 +16,8 @@ public:
     void command(int line, const std::string& text, const std::string& form);
     void dialog(const std::string& type, const std::string& text, const std::string& answer);
     void search(const std::string& title, int rows, const std::string& pick);
-    void call(const std::string& method, const nlohmann::json& params, long long ms,
+    // `params`: the arguments as sent, JSON text.
+    void call(const std::string& method, const std::string& params, long long ms,
               const std::string& error);
     void fail(int line, const std::string& expected, const std::string& found);
     void dump(const std::string& dataSet, const nlohmann::json& rows);

@@ -96,14 +96,6 @@ std::string paramsText(const std::vector<RpcArg>& args) {
     return text;
 }
 
-// The same as a document, for an observer of calls only.
-nlohmann::json paramsJson(const std::vector<RpcArg>& args) {
-    nlohmann::json params = nlohmann::json::array();
-    for (const RpcArg& arg : args)
-        params.push_back(arg.toJson());
-    return params;
-}
-
 ServerResult invalidAnswer(std::string_view detail) {
     return ServerResult::failure(
         ServerResult::invalidAnswer,
@@ -212,26 +204,38 @@ ServerResult NetConnection::call(std::string_view method, const std::vector<RpcA
 
 ServerResult NetConnection::call(std::string_view method, const std::vector<RpcArg>& args,
                                  const ResultReaders& readers) {
-    // As sent: by-reference variables receive the server's values in the exchange.
-    nlohmann::json observed = observer_ ? paramsJson(args) : nlohmann::json();
-
+    // Written before the exchange, where by-reference variables receive the server's values.
+    std::string params = paramsText(args);
     const auto started = std::chrono::steady_clock::now();
-    ServerResult result = exchange(method, paramsText(args), args, readers);
+    ServerResult result = exchange(method, params, args, readers);
     const std::chrono::duration<double, std::milli> elapsed =
         std::chrono::steady_clock::now() - started;
-    observe(method, std::move(observed), elapsed.count(), result);
+    observe(method, std::move(params), elapsed.count(), result);
     if (!result.ok() && throwException_)
         throw ServerError(result);
     return result;
 }
 
-void NetConnection::observe(std::string_view method, nlohmann::json params, double ms,
+SentParams::SentParams(const nlohmann::json& params)
+    : text_(params.dump(-1, ' ', false, jsonDumpErrors)) {}
+
+SentParams SentParams::ofText(std::string text) {
+    SentParams sent;
+    sent.text_ = std::move(text);
+    return sent;
+}
+
+nlohmann::json SentParams::read() const {
+    return nlohmann::json::parse(text_, nullptr, false);
+}
+
+void NetConnection::observe(std::string_view method, std::string params, double ms,
                             const ServerResult& result) {
     if (!observer_)
         return;
     CallRecord record;
     record.method = std::string(method);
-    record.params = std::move(params);
+    record.params = SentParams::ofText(std::move(params));
     record.ms = ms;
     record.ok = result.ok();
     record.errorCode = result.errorCode();
@@ -449,7 +453,6 @@ NetConnection::CallAhead::CallAhead(NetConnection& connection, std::string_view 
     : connection_(connection)
     , method_(method)
     , params_(paramsText(args))
-    , observed_(connection.observer_ ? paramsJson(args) : nlohmann::json())
     , args_(args)
     , readers_(readers)
     , started_(std::chrono::steady_clock::now()) {
@@ -515,7 +518,7 @@ ServerResult NetConnection::CallAhead::take() {
     }
     const std::chrono::duration<double, std::milli> elapsed =
         std::chrono::steady_clock::now() - started_;
-    connection_.observe(method_, std::move(observed_), elapsed.count(), result);
+    connection_.observe(method_, params_, elapsed.count(), result);
     if (!result.ok() && connection_.throwException_)
         throw ServerError(result);
     return result;

@@ -11,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,11 +24,33 @@ struct Response;
 
 namespace ct {
 
+// A call's arguments as sent: the JSON text of the request, read as a document only when asked
+// (a save of thousands of parties is megabytes of it). From a document, it is that document's text.
+class SentParams {
+public:
+    SentParams() = default;
+    SentParams(const nlohmann::json& params);
+    static SentParams ofText(std::string text);
+
+    // "null" when there are none.
+    const std::string& text() const { return text_; }
+    nlohmann::json read() const;
+    friend bool operator==(const SentParams& sent, const nlohmann::json& params) {
+        return sent.read() == params;
+    }
+    friend std::ostream& operator<<(std::ostream& out, const SentParams& sent) {
+        return out << sent.text_;
+    }
+
+private:
+    std::string text_ = "null";
+};
+
 // One finished server call, as seen by an observer.
 struct CallRecord {
     std::string method;
-    nlohmann::json params; // as sent
-    double ms = 0.0;       // wall time of the call
+    SentParams params;
+    double ms = 0.0; // wall time of the call
     bool ok = false;
     int errorCode = 0;
     std::string errorMessage;
@@ -119,8 +142,7 @@ public:
 
         NetConnection& connection_;
         std::string method_;
-        std::string params_;      // as sent
-        nlohmann::json observed_; // the same for an observer of calls, if any
+        std::string params_; // as sent
         std::vector<RpcArg> args_;
         ResultReaders readers_;
         long long id_ = 0;
@@ -157,7 +179,7 @@ private:
     ServerResult answerOf(long long id, const std::string& callKey, const std::string& held,
                           const httplib::Response& res, std::string body,
                           const std::vector<RpcArg>& args, const ResultReaders& readers);
-    void observe(std::string_view method, nlohmann::json params, double ms,
+    void observe(std::string_view method, std::string params, double ms,
                  const ServerResult& result);
 
     std::string serverName_ = "PRQ31000.rdmContratante";
