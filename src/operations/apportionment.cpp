@@ -196,10 +196,10 @@ void TfrmContratante::btnRatearClick() {
     if (parties.hasChanges()) {
         markCharged(parties);
         try {
-            // Built in place: the changes of every open party are too big a packet to copy.
+            // Written as text: the changes of every open party are too big a packet to copy.
             std::vector<RpcArg> args;
             args.reserve(5);
-            args.emplace_back(parties.delta());
+            args.push_back(RpcArg::jsonText(parties.deltaText()));
             args.emplace_back(nullptr);
             args.emplace_back(medCdFilial.text());
             args.emplace_back(edtNrOrcamento.text());

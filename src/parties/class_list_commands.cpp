@@ -195,9 +195,9 @@ void TfrmContratante::mnuImportarListaClick() {
     nlohmann::json newClients = clients.hasChanges() ? clients.delta() : nlohmann::json();
     {
         ShowAviGuard progress(this, 1);
-        cdsTotalRateado.loadPacket(
-            callServer("SetEndeCont", {parties.delta(), RpcArg::ref(newClients), medCdFilial.text(),
-                                       edtNrOrcamento.text(), stNrSeqOrca}));
+        cdsTotalRateado.loadPacket(callServer(
+            "SetEndeCont", {RpcArg::jsonText(parties.deltaText()), RpcArg::ref(newClients),
+                            medCdFilial.text(), edtNrOrcamento.text(), stNrSeqOrca}));
         showBudgetTotals();
     }
     sbtVerificarClick();

@@ -210,5 +210,40 @@ TEST(Packet, FieldDefinitionsOfAnEmptySetAreSent) {
     EXPECT_TRUE(d["delta"].empty());
 }
 
+// A delta is written as text straight from the rows: the very text its document dumps to, with
+// texts to escape and numbers of every shape, for each kind of change.
+TEST(Packet, DeltaTextIsTheTextOfItsDocument) {
+    json packet = samplePacket();
+    json& rows = packet["rows"];
+    rows.push_back({"a\"b\\", "\t", 0.1, -7, true, "2027-01-15T00:00:00", "caf\u00e9\u007f"});
+    rows.push_back({"\u0001", "00", 1e21, 2147483647, false, nullptr, "x/y"});
+    rows.push_back({"x", "00", -0.0, 0, true, nullptr, "say \"hi\""});
+    DataSet ds{"cdsDelta"};
+    ds.loadPacket(packet);
+    for (ds.first(); !ds.eof(); ds.next()) {
+        ds.edit();
+        ds["VRRECE"].setValue(Value(ds.recNo() % 2 ? 5e-324 : 1.7976931348623157e308));
+        ds["NMCIDADE"].setAsString(ds.recNo() == 5 ? "l\nf\x1f" : "ok");
+        ds.post();
+    }
+    ds.first();
+    ds.remove();
+    ds.append();
+    ds["CDFILIAL"].setAsString("0009");
+    ds["QTDIAS"].setValue(Value(-1));
+    ds.post();
+
+    const std::string text = ds.deltaText();
+    EXPECT_EQ(text, json::parse(text).dump(-1, ' ', false, json::error_handler_t::replace));
+    const json changes = ds.delta()["delta"];
+    ASSERT_EQ(changes.size(), 7u);
+    EXPECT_EQ(changes[0]["op"], "delete");
+    EXPECT_EQ(changes[6]["op"], "insert");
+    for (std::size_t i = 1; i < 6; ++i) {
+        EXPECT_EQ(changes[i]["op"], "modify");
+        EXPECT_EQ(changes[i]["old"], rows[i]) << i;
+    }
+}
+
 } // namespace
 } // namespace ct

@@ -4,6 +4,8 @@
 #include "platform/dataset/packet_reader.h"
 #include "platform/dataset/row.h"
 #include "platform/dataset/text_compare.h"
+#include "text/byte_words.h"
+#include "text/utf8.h"
 
 #include "json/json_event_reader.h"
 #include <algorithm>
@@ -27,6 +29,49 @@ nlohmann::json toJson(const Value& v) {
     if (v.isBool())
         return v.asBool();
     return v.asDateTime().iso();
+}
+
+// Texts go out with invalid UTF-8 replaced, as every JSON text the client writes.
+constexpr auto dumpErrors = json::error_handler_t::replace;
+
+// A text as JSON, as nlohmann-json writes it. Most texts hold nothing to escape and are copied
+// between quotes; any other is written by the library itself.
+void appendJsonText(std::string& out, std::string_view text) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end) {
+        p = plain_ascii_end(p, end);
+        if (p == end)
+            break;
+        const auto c = static_cast<unsigned char>(*p);
+        const std::size_t whole = c == 0x7F ? 1 : c >= 0x80 ? utf8_sequence(p, end) : 0;
+        if (whole == 0)
+            break; // a quote, a backslash, a control character or a byte that is not UTF-8
+        p += whole;
+    }
+    if (p != end) {
+        out += json(std::string(text)).dump(-1, ' ', false, dumpErrors);
+        return;
+    }
+    out += '"';
+    out += text;
+    out += '"';
+}
+
+// A value as the JSON text toJson(value) dumps to, written without building it.
+void appendJson(std::string& out, const Value& v) {
+    if (v.isNull())
+        out += "null";
+    else if (v.isString())
+        appendJsonText(out, v.asString());
+    else if (v.isInteger())
+        out += std::to_string(v.asInteger());
+    else if (v.isDouble())
+        out += json(v.asDouble()).dump();
+    else if (v.isBool())
+        out += v.asBool() ? "true" : "false";
+    else
+        appendJsonText(out, v.asDateTime().iso());
 }
 
 bool compatible(FieldType ours, FieldType theirs) {
@@ -281,33 +326,50 @@ nlohmann::json DataSet::data() const {
 }
 
 nlohmann::json DataSet::delta() const {
+    return json::parse(deltaText());
+}
+
+std::string DataSet::deltaText() const {
     if (!active())
-        return nullptr;
+        return "null";
     std::vector<int> stored = storedFields();
-    auto pick = [&](const PackedValues& values) {
-        json out = json::array();
-        out.get_ref<json::array_t&>().reserve(stored.size());
-        for (int i : stored)
-            out.push_back(toJson(values.get(i)));
-        return out;
-    };
     std::vector<const Row*> pending;
     for (const auto& row : rows_)
         if (row->pending())
             pending.push_back(row.get());
     std::stable_sort(pending.begin(), pending.end(),
                      [](const Row* a, const Row* b) { return a->changeSeq < b->changeSeq; });
-    json changes = json::array();
-    for (const Row* row : pending) {
-        if (row->deleted)
-            changes.push_back({{"op", "delete"}, {"old", pick(row->original)}});
-        else if (row->status == RowStatus::Inserted)
-            changes.push_back({{"op", "insert"}, {"new", pick(row->values)}});
-        else
-            changes.push_back(
-                {{"op", "modify"}, {"old", pick(row->original)}, {"new", pick(row->values)}});
+    std::string out = "{\"delta\":[";
+    auto pick = [&](const char* member, const PackedValues& values) {
+        out += member;
+        out += '[';
+        for (std::size_t k = 0; k < stored.size(); ++k) {
+            if (k)
+                out += ',';
+            appendJson(out, values.get(static_cast<std::size_t>(stored[k])));
+        }
+        out += ']';
+    };
+    // Members in the order of a JSON object's keys, as a document of the delta is written.
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        const Row* row = pending[i];
+        out += i ? ",{" : "{";
+        if (row->deleted) {
+            pick("\"old\":", row->original);
+            out += ",\"op\":\"delete\"}";
+        } else if (row->status == RowStatus::Inserted) {
+            pick("\"new\":", row->values);
+            out += ",\"op\":\"insert\"}";
+        } else {
+            pick("\"new\":", row->values);
+            pick(",\"old\":", row->original);
+            out += ",\"op\":\"modify\"}";
+        }
     }
-    return json{{"fields", packetFields()}, {"delta", std::move(changes)}};
+    out += "],\"fields\":";
+    out += packetFields().dump(-1, ' ', false, dumpErrors);
+    out += '}';
+    return out;
 }
 
 void DataSet::loadPacket(const nlohmann::json& packet) {

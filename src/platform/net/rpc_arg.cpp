@@ -9,6 +9,8 @@ nlohmann::json RpcArg::toJson() const {
         return **number;
     if (auto packet = std::get_if<nlohmann::json*>(&target_))
         return **packet;
+    if (text_)
+        return nlohmann::json::parse(*text_);
     return *value_;
 }
 
@@ -21,6 +23,8 @@ void RpcArg::writeJson(std::string& out) const {
         out += nlohmann::json(**number).dump(-1, ' ', false, errors);
     else if (auto packet = std::get_if<nlohmann::json*>(&target_))
         out += (*packet)->dump(-1, ' ', false, errors);
+    else if (text_)
+        out += *text_;
     else
         out += value_->dump(-1, ' ', false, errors);
 }

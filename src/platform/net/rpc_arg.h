@@ -31,6 +31,8 @@ public:
         : value_(std::make_shared<const nlohmann::json>(std::move(value))) {}
 
     static RpcArg packet(nlohmann::json packet) { return RpcArg(std::move(packet)); }
+    // A value already written as JSON text (a data set's delta), sent as it is.
+    static RpcArg jsonText(std::string text) { return RpcArg(Text{}, std::move(text)); }
     static RpcArg ref(std::string& variable) { return RpcArg(&variable); }
     static RpcArg ref(double& variable) { return RpcArg(&variable); }
     // A packet variable by reference.
@@ -49,11 +51,15 @@ public:
     bool receive(const nlohmann::json& value) const;
 
 private:
+    struct Text {};
+    RpcArg(Text, std::string text)
+        : text_(std::make_shared<const std::string>(std::move(text))) {}
     template <typename T>
     explicit RpcArg(T* variable)
         : target_(variable) {}
 
-    std::shared_ptr<const nlohmann::json> value_; // none for a variable by reference
+    std::shared_ptr<const nlohmann::json> value_; // none for a variable or a text
+    std::shared_ptr<const std::string> text_;     // a value given as JSON text
     std::variant<std::monostate, std::string*, double*, nlohmann::json*> target_;
 };
 
