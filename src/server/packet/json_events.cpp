@@ -8,15 +8,14 @@
 namespace ct::server {
 
 JsonEvents::Outcome JsonEvents::read(std::string_view text) {
-    const bool whole = read_json_events(text, *this);
-    if (whole) {
-        return Outcome::read;
-    }
-    return beyond_ ? Outcome::beyond_limits : Outcome::unreadable;
+    return outcome(read_json_events(text, *this));
 }
 
 JsonEvents::Outcome JsonEvents::read(std::string_view text, const JsonHandover& handover) {
-    const bool whole = read_json_events(text, *this, handover);
+    return outcome(read_json_events(text, *this, handover));
+}
+
+JsonEvents::Outcome JsonEvents::outcome(bool whole) const {
     if (whole) {
         return Outcome::read;
     }

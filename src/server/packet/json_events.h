@@ -69,6 +69,8 @@ protected:
     virtual void on_close() = 0;
 
 private:
+    // What a reading that ended, whole or not, comes to.
+    Outcome outcome(bool whole) const;
     bool count_value();
     // A container starts: counted, its depth checked, then handed to on_open.
     bool open_container(bool object);
