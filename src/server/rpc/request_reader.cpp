@@ -55,6 +55,12 @@ public:
     }
     // A digest of events hashed apart (an element of a packet's list).
     void add_digest(std::uint64_t digest) { mix(digest); }
+    // The digest of a list's element that is a single value.
+    static std::uint64_t digest_of(const Cell& value) {
+        Fingerprint alone;
+        alone.add(value);
+        return alone.value();
+    }
     std::uint64_t value() const { return hash_; }
 
 private:
@@ -85,9 +91,7 @@ public:
 private:
     void on_scalar(const Cell& value, std::string*) override {
         if (depth() == 0) {
-            Fingerprint alone;
-            alone.add(value);
-            digests_.push_back(alone.value());
+            digests_.push_back(Fingerprint::digest_of(value));
         } else {
             element_.add(value);
         }
@@ -213,9 +217,7 @@ private:
     void on_scalar(const Cell& value, std::string* text) override {
         if (in_params()) {
             if (!element_depth_ && at_list()) {
-                Fingerprint alone;
-                alone.add(value);
-                hash_.add_digest(alone.value());
+                hash_.add_digest(Fingerprint::digest_of(value));
             } else {
                 hash().add(value);
             }
