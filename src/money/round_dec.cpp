@@ -64,6 +64,16 @@ double RoundDec(double value, int decimals) {
     // Beyond 2^53 a double has no fractional part left to round.
     if (std::fabs(value) >= 9007199254740992.0)
         return value;
+    // Most values are already whole in the last place asked for (stored money, sums of cents):
+    // when units / 10^decimals reads back as the value, its shortest text has no more decimals
+    // than asked and the digits below would give it back unchanged. Kept well below 2^52 units,
+    // where no shorter text with more decimals can also read back as the value.
+    static constexpr double powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const double scale = powers[decimals];
+    const double units = std::nearbyint(value * scale);
+    if (std::fabs(units) < 1125899906842624.0 && units / scale == value)
+        return value;
     // Not cleared: only what to_chars writes is read. One place in front for a carry out of
     // the first digit.
     std::array<char, 512> buffer;

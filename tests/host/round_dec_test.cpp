@@ -98,10 +98,13 @@ TEST(RoundDec, AgreesWithTheDigitsShown) {
     std::uniform_int_distribution<long long> cents(-1'000'000'000'000, 1'000'000'000'000);
     std::uniform_real_distribution<double> any(-1e9, 1e9);
     std::uniform_int_distribution<int> thousandths(-999'999, 999'999);
+    // Whole thousandths on either side of where whole values stop being taken as they are.
+    std::uniform_int_distribution<long long> many(1LL << 49, 1LL << 51);
     for (int i = 0; i < 300'000; ++i) {
         const double values[] = {static_cast<double>(cents(random)) / 100.0, any(random),
                                  static_cast<double>(thousandths(random)) / 1000.0,
-                                 static_cast<double>(cents(random)) / 1000.0 + 0.0005};
+                                 static_cast<double>(cents(random)) / 1000.0 + 0.0005,
+                                 static_cast<double>(many(random)) / 1000.0};
         for (double v : values) {
             for (int decimals : {0, 2, 3, 15}) {
                 ASSERT_EQ(RoundDec(v, decimals), fromDigits(v, decimals)) << v << " " << decimals;
