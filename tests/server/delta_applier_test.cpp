@@ -1,6 +1,7 @@
 // Applying screen deltas to the party table: stored columns only, the stale-row check, no-op
 // modifies, inserts with generated keys, all-or-nothing.
 #include "server/core/errors.h"
+#include "server/core/worked_ahead.h"
 #include "server/domain/party_queries.h"
 #include "server/domain/records.h"
 #include "server/packet/delta_applier.h"
@@ -292,6 +293,65 @@ TEST_P(DeltaApplierTest, ManyModifiesInBatchesKeepEveryRowsOwnValues) {
                   244);
         EXPECT_EQ(count("SELECT COUNT(*) FROM ENDECONTORCA WHERE NMCONTCLIORE LIKE 'Contato%'"),
                   83);
+    }
+}
+
+// A delta long enough to have its changes worked out ahead on another thread: each change gets
+// its own columns, and the first fault in order refuses it, whichever comes first.
+TEST_P(DeltaApplierTest, ALongDeltaKeepsItsOrder) {
+    struct Case {
+        const char* what;
+        int stale_at;  // -1: none
+        int faulty_at; // an old value no column holds; -1: none
+        const char* refusal;
+    };
+    const std::size_t changes = worked_ahead_from + 10;
+    const Case cases[] = {
+        {"a stale row before a faulty value", 100, static_cast<int>(changes) - 3, "alterado por"},
+        {"a faulty value before a stale row", static_cast<int>(changes) - 3, 100, "inteiro"},
+        {"no fault", -1, -1, ""},
+    };
+    json p = parties();
+    const std::string value2 = stored("VRRECECONTOREV", "0000000002");
+    const std::string contact3 = stored("NMCONTCLIORE", "0000000003");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        json d = delta_of(p);
+        for (std::size_t i = 0; i < changes; ++i) {
+            const int at = static_cast<int>(i);
+            const json& row = p["rows"][i % 3];
+            if (at == c.stale_at) {
+                const json old_row = with_values(p, row, {{"VRRECECONTOREV", 1.0}});
+                add_modify(d, old_row, with_values(p, row, {{"VRRECECONTOREV", 2.0}}));
+            } else if (at == c.faulty_at) {
+                const json old_row = with_values(p, row, {{"QTCONVCONTOREV", 2.5}});
+                add_modify(d, old_row, with_values(p, row, {{"QTCONVCONTOREV", 3}}));
+            } else if (i == 7 || i == changes - 6) { // parties 2 and 3, other columns each
+                add_modify(d, row,
+                           with_values(p, row,
+                                       i == 7 ? json{{"VRRECECONTOREV", 1234.56}}
+                                              : json{{"NMCONTCLIORE", "Outro"}}));
+            } else {
+                add_modify(d, row, row);
+            }
+        }
+        if (!*c.refusal) {
+            const DeltaOutcome out = apply(d);
+            EXPECT_EQ(out.modified, 2);
+            EXPECT_EQ(out.unchanged, static_cast<int>(changes) - 2);
+            EXPECT_DOUBLE_EQ(std::stod(stored("VRRECECONTOREV", "0000000002")), 1234.56);
+            EXPECT_EQ(stored("NMCONTCLIORE", "0000000003"), "Outro");
+            EXPECT_EQ(count("SELECT COUNT(*) FROM ENDECONTORCA WHERE NMCONTCLIORE = 'Outro'"), 1);
+            continue;
+        }
+        try {
+            apply(d);
+            ADD_FAILURE() << "accepted";
+        } catch (const std::exception& e) {
+            EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(stored("VRRECECONTOREV", "0000000002"), value2);
+        EXPECT_EQ(stored("NMCONTCLIORE", "0000000003"), contact3);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "server/db/sql.h"
 #include "server/packet/packet.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -91,14 +92,26 @@ private:
         SqlValue old_value;
         SqlValue new_value;
     };
-    std::vector<ColumnChange> changes_of(const Plan& plan, const DeltaChange& change) const;
+    // The present columns (bit i for plan.present[i]) whose packet cells differ in a modify;
+    // none when there are more than it holds.
+    using ColumnSet = std::uint64_t;
+    std::optional<ColumnSet> differing(const Plan& plan, const DeltaChange& change) const;
+    std::vector<ColumnChange> changes_of(const Plan& plan, const DeltaChange& change,
+                                         std::optional<ColumnSet> differ) const;
     bool modify(Plan& plan, std::vector<ColumnChange> changes, const RowValues& key,
                 const StoredRow& stored);
     // A modify of stored columns written by an UPDATE that checks the old values itself (on
     // PostgreSQL when its batch is written); false when the change must be read and checked
     // instead (any other change, or a row the SQLite UPDATE missed).
-    bool written_unread(Plan& plan, const DeltaChange& change, const RowValues& key);
-    void apply_change(Plan& plan, const DeltaChange& change);
+    bool written_unread(Plan& plan, const DeltaChange& change, const RowValues& key,
+                        std::optional<ColumnSet> differ);
+    // What a modify or delete's packet rows alone tell, worked out ahead on another core for a
+    // big delta: its old values passed the check, and which columns it changes.
+    struct Prepared {
+        std::optional<ColumnSet> differ;
+    };
+    std::optional<Prepared> prepare(const Plan& plan, const DeltaChange& change) const;
+    void apply_change(Plan& plan, const DeltaChange& change, std::optional<Prepared> prepared);
     [[noreturn]] void refuse_gone(const RowValues& key) const;
     // PostgreSQL: modifies wait, and those of the same changed columns are written by one
     // statement, before anything else reads or writes the table and at the end of the delta.
