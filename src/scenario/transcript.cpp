@@ -1,5 +1,7 @@
 #include "transcript.h"
 
+#include "json/json_text.h"
+
 namespace ct::scenario {
 
 void Transcript::command(int line, const std::string& text, const std::string& form) {
@@ -22,9 +24,7 @@ void Transcript::call(const std::string& method, const std::string& params, long
                       const std::string& error) {
     // Written member by member, in the order a JSON object keeps them: the parameters of a
     // save of thousands of parties are written as they were sent, not read into an entry first.
-    const auto text = [](const auto& value) {
-        return nlohmann::json(value).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    };
+    const auto text = [](const auto& value) { return json_text(value); };
     out_ << '{';
     if (!error.empty())
         out_ << "\"error\":" << text(error) << ',';
@@ -48,7 +48,7 @@ void Transcript::error(const std::string& text) {
 
 void Transcript::write(const nlohmann::json& entry) {
     // Invalid UTF-8 from a server or a typo must not end the session.
-    out_ << entry.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    out_ << json_text(entry) << '\n';
     out_.flush();
 }
 

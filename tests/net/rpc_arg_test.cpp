@@ -42,6 +42,24 @@ TEST(RpcArg, ReferencesSendTheVariableAndReceiveIntoIt) {
     EXPECT_EQ(value, 0.0);
 }
 
+// A text that is not UTF-8 goes out with U+FFFD in place of the bad byte, whatever holds it,
+// rather than failing the call.
+TEST(RpcArg, TextsThatAreNotUtf8GoOutReplaced) {
+    std::string bad = "caf\xE9";
+    nlohmann::json packet = {{"rows", {{bad}}}};
+    const std::pair<RpcArg, const char*> cases[] = {
+        {RpcArg(bad), "\"caf\xEF\xBF\xBD\""},
+        {RpcArg::ref(bad), "\"caf\xEF\xBF\xBD\""},
+        {RpcArg::ref(packet), "{\"rows\":[[\"caf\xEF\xBF\xBD\"]]}"},
+        {RpcArg::packet(packet), "{\"rows\":[[\"caf\xEF\xBF\xBD\"]]}"},
+    };
+    for (const auto& [arg, expected] : cases) {
+        std::string out;
+        arg.writeJson(out);
+        EXPECT_EQ(out, expected);
+    }
+}
+
 TEST(RpcArg, WrongKindsLeaveTheVariable) {
     std::string text = "keep";
     double number = 7.0;

@@ -8,6 +8,7 @@
 #include "text/utf8.h"
 
 #include "json/json_event_reader.h"
+#include "json/json_text.h"
 #include <algorithm>
 #include <cmath>
 #include <fmt/format.h>
@@ -31,9 +32,6 @@ nlohmann::json toJson(const Value& v) {
     return v.asDateTime().iso();
 }
 
-// Texts go out with invalid UTF-8 replaced, as every JSON text the client writes.
-constexpr auto dumpErrors = json::error_handler_t::replace;
-
 // A text as JSON, as nlohmann-json writes it. Most texts hold nothing to escape and are copied
 // between quotes; any other is written by the library itself.
 void appendJsonText(std::string& out, std::string_view text) {
@@ -50,7 +48,7 @@ void appendJsonText(std::string& out, std::string_view text) {
         p += whole;
     }
     if (p != end) {
-        out += json(std::string(text)).dump(-1, ' ', false, dumpErrors);
+        out += json_text(std::string(text));
         return;
     }
     out += '"';
@@ -367,7 +365,7 @@ std::string DataSet::deltaText() const {
         }
     }
     out += "],\"fields\":";
-    out += packetFields().dump(-1, ' ', false, dumpErrors);
+    out += json_text(packetFields());
     out += '}';
     return out;
 }

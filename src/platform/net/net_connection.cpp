@@ -3,6 +3,7 @@
 #include "platform/net/server_access.h"
 
 #include "json/json_event_reader.h"
+#include "json/json_text.h"
 #include <chrono>
 #include <fmt/format.h>
 #include <future>
@@ -36,8 +37,6 @@ bool& callsAhead() {
 } // namespace net_state
 
 namespace {
-
-constexpr auto jsonDumpErrors = nlohmann::json::error_handler_t::replace;
 
 std::string address(const std::string& host, int port) {
     return fmt::format("{}:{}", host, port);
@@ -217,7 +216,7 @@ ServerResult NetConnection::call(std::string_view method, const std::vector<RpcA
 }
 
 SentParams::SentParams(const nlohmann::json& params)
-    : text_(params.dump(-1, ' ', false, jsonDumpErrors)) {}
+    : text_(json_text(params)) {}
 
 SentParams SentParams::ofText(std::string text) {
     SentParams sent;
@@ -330,8 +329,8 @@ std::string NetConnection::payload(long long id, std::string_view method,
                                    const std::string& params) const {
     // Written around the parameters instead of copying them into a request document: a save of
     // thousands of parties is a tree of megabytes. Members in the order a JSON object keeps.
-    std::string text = "{\"id\":" + std::to_string(id) + ",\"jsonrpc\":\"2.0\",\"method\":" +
-                       nlohmann::json(std::string(method)).dump(-1, ' ', false, jsonDumpErrors) +
+    std::string text = "{\"id\":" + std::to_string(id) +
+                       ",\"jsonrpc\":\"2.0\",\"method\":" + json_text(std::string(method)) +
                        ",\"params\":";
     text.reserve(text.size() + params.size() + 1);
     text += params;

@@ -1,5 +1,7 @@
 #include "platform/net/rpc_arg.h"
 
+#include "json/json_text.h"
+
 namespace ct {
 
 nlohmann::json RpcArg::toJson() const {
@@ -15,18 +17,16 @@ nlohmann::json RpcArg::toJson() const {
 }
 
 void RpcArg::writeJson(std::string& out) const {
-    // Texts that are not UTF-8 go out replaced rather than failing the call.
-    constexpr auto errors = nlohmann::json::error_handler_t::replace;
     if (auto text = std::get_if<std::string*>(&target_))
-        out += nlohmann::json(**text).dump(-1, ' ', false, errors);
+        out += json_text(**text);
     else if (auto number = std::get_if<double*>(&target_))
-        out += nlohmann::json(**number).dump(-1, ' ', false, errors);
+        out += json_text(**number);
     else if (auto packet = std::get_if<nlohmann::json*>(&target_))
-        out += (*packet)->dump(-1, ' ', false, errors);
+        out += json_text(**packet);
     else if (text_)
         out += *text_;
     else
-        out += value_->dump(-1, ' ', false, errors);
+        out += json_text(*value_);
 }
 
 bool RpcArg::accepts(const nlohmann::json& value) const {
