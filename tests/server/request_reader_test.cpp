@@ -8,6 +8,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <limits>
+#include <map>
 
 namespace ct::server {
 namespace {
@@ -130,6 +131,75 @@ TEST(RequestReader, ReadsABodyInTwoPartsAsWhole) {
                                          : "";
                       }),
                       limits, 0));
+}
+
+// The fingerprint that pairs a retried call with its first answer: calls that differ anywhere
+// in their values differ in it, and calls read as the same values share it.
+TEST(RequestReader, TheFingerprintTellsApartEveryValue) {
+    const JsonLimits limits;
+    auto fingerprint = [&](const std::string& params) {
+        return read_request(R"({"jsonrpc":"2.0","id":1,"method":"M","params":[)" + params + "]}",
+                            limits, std::numeric_limits<std::size_t>::max())
+            .fingerprint;
+    };
+    const std::string long_text(40, 'x');
+    const std::string calls[] = {
+        R"("")",
+        R"(null)",
+        R"("a")",
+        R"("b")",
+        R"("ab")",
+        R"("ba")",
+        R"("abc")",
+        R"("abd")",
+        R"("cbd")",
+        R"("abcd")",
+        R"("abcde")",
+        R"("abcdf")",
+        R"("0001234")",
+        R"("0001235")",
+        R"("0001334")",
+        R"("00012345")",
+        R"("00012346")",
+        R"("00022345")",
+        R"("abcdefghijkl")",
+        R"("abcdefghijkm")",
+        R"("abcdefgiijkl")",
+        R"("abcdXfghijkl")",
+        R"("0123456789abcdef")",
+        R"("0123456789abcdeg")",
+        R"("0123456789abcdef0")",
+        R"("0123456789abcdef1")",
+        "\"" + long_text + "\"",
+        "\"" + long_text + "y\"",
+        "\"y" + long_text + "\"",
+        "\"" + long_text.substr(0, 20) + "y" + long_text.substr(20) + "\"",
+        R"("ab","c")",
+        R"("a","bc")",
+        R"("c","ab")",
+        R"(1)",
+        R"(2)",
+        R"(2.5)",
+        R"(-2)",
+        R"(true)",
+        R"(false)",
+        R"([1,2])",
+        R"([2,1])",
+        R"([[1],2])",
+        R"({"a":1})",
+        R"({"b":1})",
+        R"({"a":2})",
+        R"({"fields":[],"rows":[["0001",1.5],["0002",1.5]]})",
+        R"({"fields":[],"rows":[["0002",1.5],["0001",1.5]]})",
+        R"({"fields":[],"rows":[["0001",1.5]]})",
+    };
+    std::map<std::uint64_t, std::string> seen;
+    for (const std::string& call : calls) {
+        const auto [at, fresh] = seen.emplace(fingerprint(call), call);
+        EXPECT_TRUE(fresh) << call << " has the fingerprint of " << at->second;
+    }
+    EXPECT_EQ(fingerprint("2"), fingerprint("2.0"));
+    EXPECT_EQ(fingerprint(R"({"a":[1, "x"]})"), fingerprint(R"( { "a" : [ 1.0 ,"x" ] } )"));
 }
 
 } // namespace

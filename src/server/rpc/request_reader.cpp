@@ -5,7 +5,6 @@
 #include "server/packet/packet_reader.h"
 
 #include <atomic>
-#include <bit>
 #include <cstring>
 #include <optional>
 #include <spdlog/spdlog.h>
@@ -20,13 +19,33 @@ namespace {
 // server, so the hash need not stay the same from one build to the next.
 class Fingerprint {
 public:
+    // One multiplication per value of up to 16 bytes, with the tag and length folded into the
+    // running hash: a save of 10,000 parties hashes a million values, and a multiply-rotate per
+    // 8 bytes with a copy of each tail took a quarter of the reading.
     void add(char tag, std::string_view bytes = {}) {
-        mix(static_cast<unsigned char>(tag) | (static_cast<std::uint64_t>(bytes.size()) << 8));
-        std::size_t at = 0;
-        for (; at + 8 <= bytes.size(); at += 8)
-            mix(word(bytes.data() + at, 8));
-        if (at < bytes.size())
-            mix(word(bytes.data() + at, bytes.size() - at));
+        const char* p = bytes.data();
+        const std::size_t n = bytes.size();
+        std::uint64_t seed =
+            hash_ ^ ((static_cast<unsigned char>(tag) | (static_cast<std::uint64_t>(n) << 8)) * k0);
+        std::uint64_t a = 0;
+        std::uint64_t b = 0;
+        if (n > 16) {
+            std::size_t left = n;
+            for (; left > 16; left -= 16, p += 16) {
+                seed ^= fold(load8(p) ^ k1, load8(p + 8) ^ seed);
+            }
+            a = load8(p + left - 16);
+            b = load8(p + left - 8);
+        } else if (n >= 4) {
+            const std::size_t step = (n >> 3) << 2; // 0 below 8 bytes, 4 from 8 on
+            a = (load4(p) << 32) | load4(p + step);
+            b = (load4(p + n - 4) << 32) | load4(p + n - 4 - step);
+        } else if (n > 0) {
+            a = (static_cast<std::uint64_t>(static_cast<unsigned char>(p[0])) << 16) |
+                (static_cast<std::uint64_t>(static_cast<unsigned char>(p[n >> 1])) << 8) |
+                static_cast<unsigned char>(p[n - 1]);
+        }
+        hash_ = seed ^ fold(a ^ k1, b ^ seed);
     }
     void add(const Cell& value) {
         switch (value.kind()) {
@@ -54,7 +73,7 @@ public:
         }
     }
     // A digest of events hashed apart (an element of a packet's list).
-    void add_digest(std::uint64_t digest) { mix(digest); }
+    void add_digest(std::uint64_t digest) { hash_ ^= fold(digest ^ k1, hash_ ^ k0); }
     // The digest of a list's element that is a single value.
     static std::uint64_t digest_of(const Cell& value) {
         Fingerprint alone;
@@ -64,12 +83,26 @@ public:
     std::uint64_t value() const { return hash_; }
 
 private:
-    static std::uint64_t word(const char* bytes, std::size_t count) {
-        std::uint64_t out = 0;
-        std::memcpy(&out, bytes, count);
+    static constexpr std::uint64_t k0 = 0x9e3779b97f4a7c15ULL;
+    static constexpr std::uint64_t k1 = 0xd6e8feb86659fd93ULL;
+
+    static std::uint64_t load8(const char* bytes) {
+        std::uint64_t out;
+        std::memcpy(&out, bytes, sizeof out);
         return out;
     }
-    void mix(std::uint64_t w) { hash_ = std::rotl((hash_ ^ w) * 0x9e3779b97f4a7c15ULL, 31); }
+    static std::uint64_t load4(const char* bytes) {
+        std::uint32_t out;
+        std::memcpy(&out, bytes, sizeof out);
+        return out;
+    }
+    // Both halves of the 128-bit product, folded: every bit of each factor reaches the result.
+    // Its callers keep what they had beside it, so that a zero factor clears nothing.
+    static std::uint64_t fold(std::uint64_t a, std::uint64_t b) {
+        __extension__ using Wide = unsigned __int128;
+        const Wide product = static_cast<Wide>(a) * b;
+        return static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
+    }
     std::uint64_t hash_ = 0xcbf29ce484222325ULL;
 };
 
