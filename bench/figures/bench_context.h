@@ -32,7 +32,7 @@ public:
 
     static std::string request(const std::string& method, const nlohmann::json& params);
     // The answer's body; throws when there is none.
-    std::string post(const std::string& body);
+    std::string post(std::string body);
     // result.value of a call that must succeed.
     nlohmann::json call(const std::string& method, const nlohmann::json& params);
 

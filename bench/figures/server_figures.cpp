@@ -211,11 +211,11 @@ std::vector<Figure> set_ende_cont_10000(BenchContext& ctx) {
             next[i][budget.value_field] = charged;
             delta["delta"].push_back({{"op", "modify"}, {"old", budget.rows[i]}, {"new", next[i]}});
         }
-        const std::string body = RpcClient::request(
+        std::string body = RpcClient::request(
             "SetEndeCont",
             json::array({std::move(delta), nullptr, "0001", BenchDatabase::big_budget, "00"}));
         const auto start = std::chrono::steady_clock::now();
-        check_answer(client.post(body));
+        check_answer(client.post(std::move(body)));
         if (r > 0) { // the first run prepares the statements
             value.push_back(elapsed_us(start) / 1000.0);
         }
