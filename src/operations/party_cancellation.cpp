@@ -16,7 +16,8 @@ void TfrmContratante::btnCancelaContClick() {
     try {
         ShowAviGuard progress(this, 1);
         // Every party, marked or not: the server reads the marks.
-        netContratante.callUnchecked("SetCancelMultCont", {cdsEndeCont.data()});
+        netContratante.callUnchecked("SetCancelMultCont",
+                                     {RpcArg::jsonText(cdsEndeCont.dataText())});
         sbtVerificarClick();
     } catch (const ServerError& error) {
         DeactiveShowAvi();

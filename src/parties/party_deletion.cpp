@@ -42,8 +42,8 @@ void TfrmContratante::sbtExcluirClick() {
         try {
             ActiveShowAvi(this, 1);
             // An error of the check ends the command: it is never read as "no contracts".
-            const std::string stExistContrat = contractsText(
-                netContratante.callUnchecked("GetExistContrato", {cdsEndeCont.data()}));
+            const std::string stExistContrat = contractsText(netContratante.callUnchecked(
+                "GetExistContrato", {RpcArg::jsonText(cdsEndeCont.dataText())}));
             const bool several = stExistContrat.find(',') != std::string::npos;
             bool boDelete = EmptyString(stExistContrat);
             if (!boDelete) {

@@ -212,7 +212,7 @@ TEST(Packet, FieldDefinitionsOfAnEmptySetAreSent) {
 
 // A delta is written as text straight from the rows: the very text its document dumps to, with
 // texts to escape and numbers of every shape, for each kind of change.
-TEST(Packet, DeltaTextIsTheTextOfItsDocument) {
+TEST(Packet, DeltaAndDataTextsAreTheTextsOfTheirDocuments) {
     json packet = samplePacket();
     json& rows = packet["rows"];
     rows.push_back({"a\"b\\", "\t", 0.1, -7, true, "2027-01-15T00:00:00", "caf\u00e9\u007f"});
@@ -243,6 +243,18 @@ TEST(Packet, DeltaTextIsTheTextOfItsDocument) {
         EXPECT_EQ(changes[i]["op"], "modify");
         EXPECT_EQ(changes[i]["old"], rows[i]) << i;
     }
+
+    // The rows as they stand, written the same way: what each change made them, the deleted
+    // row left out.
+    const std::string data = ds.dataText();
+    EXPECT_EQ(data, json::parse(data).dump(-1, ' ', false, json::error_handler_t::replace));
+    const json now = json::parse(data);
+    EXPECT_EQ(now["fields"], packet["fields"]);
+    ASSERT_EQ(now["rows"].size(), 6u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(now["rows"][i], changes[i + 1]["new"]) << i;
+    }
+    EXPECT_EQ(now["rows"][5], changes[6]["new"]);
 }
 
 } // namespace

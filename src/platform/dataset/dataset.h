@@ -91,6 +91,8 @@ public:
     // The rows as they now stand (posted rows only; whatever filter or index is on; natural
     // order; no calculated fields). Null when the set is inactive.
     nlohmann::json data() const;
+    // The same as JSON text, written straight from the rows, as deltaText is.
+    std::string dataText() const;
     // The pending changes since the last merge, in order of their first change.
     nlohmann::json delta() const;
     // The same as JSON text, written straight from the rows: a save of thousands of parties

@@ -18,20 +18,6 @@ namespace {
 
 using nlohmann::json;
 
-nlohmann::json toJson(const Value& v) {
-    if (v.isNull())
-        return nullptr;
-    if (v.isString())
-        return v.asString();
-    if (v.isInteger())
-        return v.asInteger();
-    if (v.isDouble())
-        return v.asDouble();
-    if (v.isBool())
-        return v.asBool();
-    return v.asDateTime().iso();
-}
-
 // A text as JSON, as nlohmann-json writes it. Most texts hold nothing to escape and are copied
 // between quotes; any other is written by the library itself.
 void appendJsonText(std::string& out, std::string_view text) {
@@ -56,7 +42,7 @@ void appendJsonText(std::string& out, std::string_view text) {
     out += '"';
 }
 
-// A value as the JSON text toJson(value) dumps to, written without building it.
+// A value as JSON text, as nlohmann-json would write it: a date as its ISO text.
 void appendJson(std::string& out, const Value& v) {
     if (v.isNull())
         out += "null";
@@ -70,6 +56,17 @@ void appendJson(std::string& out, const Value& v) {
         out += v.asBool() ? "true" : "false";
     else
         appendJsonText(out, v.asDateTime().iso());
+}
+
+// A row's stored fields as a JSON array.
+void appendRow(std::string& out, const std::vector<int>& stored, const PackedValues& values) {
+    out += '[';
+    for (std::size_t k = 0; k < stored.size(); ++k) {
+        if (k)
+            out += ',';
+        appendJson(out, values.get(static_cast<std::size_t>(stored[k])));
+    }
+    out += ']';
 }
 
 bool compatible(FieldType ours, FieldType theirs) {
@@ -307,20 +304,28 @@ nlohmann::json DataSet::packetFields() const {
 }
 
 nlohmann::json DataSet::data() const {
+    return json::parse(dataText());
+}
+
+std::string DataSet::dataText() const {
     if (!active())
-        return nullptr;
+        return "null";
     std::vector<int> stored = storedFields();
-    json rows = json::array();
+    // Members in the order of a JSON object's keys, as a document of the packet is written.
+    std::string out = "{\"fields\":";
+    out += json_text(packetFields());
+    out += ",\"rows\":[";
+    bool first = true;
     for (const auto& row : rows_) {
         if (row->deleted)
             continue;
-        json values = json::array();
-        values.get_ref<json::array_t&>().reserve(stored.size());
-        for (int i : stored)
-            values.push_back(toJson(row->values.get(i)));
-        rows.push_back(std::move(values));
+        if (!first)
+            out += ',';
+        first = false;
+        appendRow(out, stored, row->values);
     }
-    return json{{"fields", packetFields()}, {"rows", std::move(rows)}};
+    out += "]}";
+    return out;
 }
 
 nlohmann::json DataSet::delta() const {
@@ -340,13 +345,7 @@ std::string DataSet::deltaText() const {
     std::string out = "{\"delta\":[";
     auto pick = [&](const char* member, const PackedValues& values) {
         out += member;
-        out += '[';
-        for (std::size_t k = 0; k < stored.size(); ++k) {
-            if (k)
-                out += ',';
-            appendJson(out, values.get(static_cast<std::size_t>(stored[k])));
-        }
-        out += ']';
+        appendRow(out, stored, values);
     };
     // Members in the order of a JSON object's keys, as a document of the delta is written.
     for (std::size_t i = 0; i < pending.size(); ++i) {
