@@ -20,12 +20,11 @@ inline constexpr std::size_t worked_ahead_from = 4000;
 // skips the items the caller has passed.
 template <typename T> class WorkedAhead {
 public:
-    template <typename Prepare>
-    WorkedAhead(std::size_t count, Prepare prepare)
-        : items_(count) {
+    template <typename Prepare> WorkedAhead(std::size_t count, Prepare prepare) {
         if (count < worked_ahead_from || std::thread::hardware_concurrency() < 2) {
             return;
         }
+        items_.resize(count);
         try {
             thread_ = std::thread([this, count, prepare = std::move(prepare)]() mutable {
                 for (std::size_t i = 0; i < count && !stop_.load(std::memory_order_relaxed); ++i) {
