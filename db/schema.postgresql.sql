@@ -300,12 +300,11 @@ CREATE TABLE IF NOT EXISTS AUDITORIA (
   NRSEQORCAEVE VARCHAR(2),
   NRENDCLIORCEVE VARCHAR(10)
 );
-CREATE INDEX IF NOT EXISTS AUDITORIA_ORCAMENTO
-  ON AUDITORIA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, NRAUDITORIA);
--- A sequence's latest rows, newest first: the last changes of a budget's parties are read from
--- them before any party is probed on its own. Ordered by the negated number, so that only this
--- index gives that order: with NRAUDITORIA itself the planner may walk the primary key backwards
--- through every newer row of other budgets, and a probe of one party may take this index instead
--- of AUDITORIA_ORCAMENTO.
+-- No index by party: beside a budget's history it made each save of the whole budget dearer than
+-- the one before. Databases made by earlier versions lose it.
+DROP INDEX IF EXISTS AUDITORIA_ORCAMENTO;
+-- A sequence's rows, newest first: the last changes of a budget's parties are read from them.
+-- Ordered by the negated number, so that only this index gives that order: with NRAUDITORIA itself
+-- the planner may walk the primary key backwards through every newer row of other budgets.
 CREATE INDEX IF NOT EXISTS AUDITORIA_RECENTES
   ON AUDITORIA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, (-NRAUDITORIA));

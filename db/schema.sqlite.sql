@@ -296,9 +296,9 @@ CREATE TABLE IF NOT EXISTS AUDITORIA (
   NRSEQORCAEVE VARCHAR(2),
   NRENDCLIORCEVE VARCHAR(10)
 );
-CREATE INDEX IF NOT EXISTS AUDITORIA_ORCAMENTO
-  ON AUDITORIA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, NRAUDITORIA);
--- A sequence's latest rows, newest first: the last changes of a budget's parties are read from
--- them before any party is probed on its own.
+-- No index by party: beside a budget's history it made each save of the whole budget dearer than
+-- the one before. Databases made by earlier versions lose it.
+DROP INDEX IF EXISTS AUDITORIA_ORCAMENTO;
+-- A sequence's rows, newest first: the last changes of a budget's parties are read from them.
 CREATE INDEX IF NOT EXISTS AUDITORIA_RECENTES
   ON AUDITORIA (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRAUDITORIA);

@@ -277,7 +277,7 @@ TEST_P(AccessTest, ChangedPartiesAreRecordedAndTheOperatorComesFromTheSession) {
     // A party's last change is its latest one: Beatriz's, after Ana's.
     const std::string bia = sign_in("bia", bia_password);
     // Five changes of hers and 149 of Ana's 150 are the budget's latest 154 audit rows (as many
-    // as its parties): the parties Ana changed before them are read each on its own.
+    // as its parties): the parties Ana changed before them are found further back.
     json now;
     for (const char* name : {"C. Lima", "C. A. Lima", "Carlos Lima", "C. Lima", "Carlos L."}) {
         now = send("GetContratante", json::array({"0001", "0000000100", "00"}),

@@ -3,6 +3,7 @@
 #include "server/core/errors.h"
 #include "server/core/text.h"
 #include "server/db/prepared_statement.h"
+#include "server/db/schema.h"
 #include "server/db/sql_array.h"
 #include "server/domain/party_queries.h"
 #include "server/domain/records.h"
@@ -300,6 +301,24 @@ TEST_P(DatabaseSessionTest, TheLogIsCheckpointedBesideTheCalls) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     EXPECT_GE(std::filesystem::file_size(file), before + 2'000'000);
+}
+
+// A database made by an earlier version: the upgrade adds what it lacks and drops the index given
+// up since, and an upgrade with nothing due changes nothing.
+TEST_P(DatabaseSessionTest, AnUpgradeBringsAnEarlierDatabaseToTheSchema) {
+    {
+        Database::Lease lease(db());
+        lease.sql().exec_once("CREATE INDEX AUDITORIA_ORCAMENTO ON AUDITORIA (CDFILIAL, "
+                              "NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, NRAUDITORIA)");
+        lease.sql().exec_once("DROP INDEX AUDITORIA_RECENTES");
+    }
+    for (int round = 0; round < 2; ++round) {
+        upgrade_schema(db());
+        Database::Lease lease(db());
+        EXPECT_FALSE(object_exists(lease.sql(), "AUDITORIA_ORCAMENTO")) << round;
+        EXPECT_TRUE(object_exists(lease.sql(), "AUDITORIA_RECENTES")) << round;
+        EXPECT_TRUE(object_exists(lease.sql(), "AUDITORIA")) << round;
+    }
 }
 
 TEST_P(DatabaseSessionTest, APostgresqlSessionThatDiedBetweenCallsIsReplaced) {

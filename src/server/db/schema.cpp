@@ -104,11 +104,12 @@ void install_schema(Database& db) {
 namespace {
 
 // Statements that may run again on a database that already has them: tables and indexes added
-// after the first version, and storage settings.
+// after the first version, indexes given up since, and storage settings.
 bool runs_again(const std::string& statement) {
     const std::string text = upper_ascii(statement);
     return text.starts_with("CREATE TABLE IF NOT EXISTS") ||
            text.starts_with("CREATE INDEX IF NOT EXISTS") ||
+           text.starts_with("DROP INDEX IF EXISTS") ||
            (text.starts_with("ALTER TABLE") && text.find(" SET (") != std::string::npos);
 }
 
@@ -162,6 +163,9 @@ bool in_effect(Sql& sql, const std::string& statement) {
         if (text.starts_with(create)) {
             return object_exists(sql, word_at(text, create.size()));
         }
+    }
+    if (constexpr std::string_view drop = "DROP INDEX IF EXISTS "; text.starts_with(drop)) {
+        return !object_exists(sql, word_at(text, drop.size()));
     }
     return settings_in_effect(sql, text);
 }
