@@ -94,7 +94,6 @@ void check_change_keys(const Packet& delta, const BudgetArgs& args) {
     }
 }
 
-// The rows of the new-client packet: whole data or the new side of its pending changes.
 // The rows of the new-client packet by client code: whole data or the new side of its pending
 // changes (the last row of a code wins). Found once per call, not once per saved party.
 std::unordered_map<std::string, const PackedRow*> new_client_rows(const Packet& packet) {
