@@ -4,6 +4,7 @@
 #include "server/http/rpc_server.h"
 #include "server_fixture.h"
 
+#include <fmt/format.h>
 #include <httplib.h>
 
 namespace ct::server::testing {
@@ -301,6 +302,42 @@ TEST_P(PartyReadMethodsTest, AClientHoldingTheLatestAnswerIsToldSo) {
 
     // Only cached reading calls are tagged.
     EXPECT_EQ(post("GetVrTotal", "").get_header_value("X-Answer-Tag"), "");
+}
+
+// Each party's last change, however far back in its sequence's audit: one party changed at the
+// start, another changed again and again since, the third never.
+TEST_P(PartyReadMethodsTest, LastChangesAreFoundHoweverFarBack) {
+    const json args = json::array({"0001", "0000000100", "00"});
+    auto note = [&](Sql& sql, const std::string& party, const std::string& who, int minute) {
+        sql.exec("INSERT INTO AUDITORIA (NRCHAMADA, CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, "
+                 "NRENDCLIORCEVE, CDOPERADOR, DTAUDITORIA, NMMETODO) VALUES ('t', '0001', "
+                 "'0000000100', '00', :party, :who, :at, 'Teste')",
+                 {{"party", party},
+                  {"who", who},
+                  {"at", fmt::format("2030-01-01 10:{:02}:00", minute % 60)}});
+    };
+    for (const int since : {0, 1, 2, 3, 7, 200}) {
+        {
+            Database::Lease lease(db());
+            Transaction tx(lease.sql(), true);
+            lease.sql().exec("DELETE FROM AUDITORIA");
+            note(lease.sql(), "0000000001", "PRIMEIRO", 0);
+            for (int i = 1; i <= since; ++i) {
+                note(lease.sql(), "0000000002", i == since ? "ULTIMO" : "OUTRO", i);
+            }
+            tx.commit();
+        }
+        const json last = value("GetUltAlteracao", args);
+        ASSERT_EQ(row_count(last), since == 0 ? 1u : 2u) << since;
+        EXPECT_EQ(cell(last, 0, "NRENDCLIORCEVE"), "0000000001") << since;
+        EXPECT_EQ(cell(last, 0, "CDOPERADOR"), "PRIMEIRO") << since;
+        if (since > 0) {
+            EXPECT_EQ(cell(last, 1, "CDOPERADOR"), "ULTIMO") << since;
+            EXPECT_EQ(cell(last, 1, "DTAUDITORIA").get<std::string>().substr(11, 5),
+                      fmt::format("10:{:02}", since % 60))
+                << since;
+        }
+    }
 }
 
 CT_SERVER_TEST_ON_ENGINES(PartyReadMethodsTest);
