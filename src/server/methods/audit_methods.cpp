@@ -1,5 +1,5 @@
 // The audit as the screen reads it: who changed each party last, and when.
-#include "server/db/sql_array.h"
+#include "server/db/sql.h"
 #include "server/methods/arg_sizes.h"
 #include "server/methods/method_groups.h"
 #include "server/packet/packet.h"
