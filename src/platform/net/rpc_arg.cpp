@@ -4,18 +4,6 @@
 
 namespace ct {
 
-nlohmann::json RpcArg::toJson() const {
-    if (auto text = std::get_if<std::string*>(&target_))
-        return **text;
-    if (auto number = std::get_if<double*>(&target_))
-        return **number;
-    if (auto packet = std::get_if<nlohmann::json*>(&target_))
-        return **packet;
-    if (text_)
-        return nlohmann::json::parse(*text_);
-    return *value_;
-}
-
 void RpcArg::writeJson(std::string& out) const {
     if (auto text = std::get_if<std::string*>(&target_))
         out += json_text(**text);

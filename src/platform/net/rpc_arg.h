@@ -39,9 +39,7 @@ public:
     static RpcArg ref(nlohmann::json& variable) { return RpcArg(&variable); }
 
     bool byRef() const { return !std::holds_alternative<std::monostate>(target_); }
-    // What travels in "params".
-    nlohmann::json toJson() const;
-    // The same as JSON text, appended to `out`.
+    // What travels in "params", as JSON text appended to `out`. A variable is read at the call.
     void writeJson(std::string& out) const;
     // Whether the caller's variable can hold the server's value (not a text for a double, say);
     // null reads as the empty text or zero.
