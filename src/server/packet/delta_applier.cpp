@@ -102,13 +102,17 @@ struct DeltaApplier::Plan {
 
 namespace {
 
-// Whether a modify's packet cells differ in some stored column.
+// Whether a modify's packet cells differ in stored column c.
+bool differs_in(const DeltaChange& change, const std::vector<int>& position, std::size_t c) {
+    const auto p = static_cast<std::size_t>(position[c]);
+    return !PackedRow::same_at(change.old_row, change.new_row, p);
+}
+
+// Whether they differ in some stored column.
 bool differs(const DeltaChange& change, const std::vector<std::size_t>& present,
              const std::vector<int>& position) {
-    return std::any_of(present.begin(), present.end(), [&](std::size_t c) {
-        const auto p = static_cast<std::size_t>(position[c]);
-        return !PackedRow::same_at(change.old_row, change.new_row, p);
-    });
+    return std::any_of(present.begin(), present.end(),
+                       [&](std::size_t c) { return differs_in(change, position, c); });
 }
 
 } // namespace
@@ -412,8 +416,7 @@ std::optional<DeltaApplier::ColumnSet> DeltaApplier::differing(const Plan& plan,
     }
     ColumnSet differ = 0;
     for (std::size_t i = 0; i < plan.present.size(); ++i) {
-        const auto p = static_cast<std::size_t>(plan.position[plan.present[i]]);
-        if (!PackedRow::same_at(change.old_row, change.new_row, p)) {
+        if (differs_in(change, plan.position, plan.present[i])) {
             differ |= ColumnSet{1} << i;
         }
     }
@@ -426,11 +429,12 @@ DeltaApplier::changes_of(const Plan& plan, const DeltaChange& change,
     std::vector<ColumnChange> changes;
     for (std::size_t i = 0; i < plan.present.size(); ++i) {
         const std::size_t c = plan.present[i];
-        const auto p = static_cast<std::size_t>(plan.position[c]);
-        if (differ ? !((*differ >> i) & 1)
-                   : PackedRow::same_at(change.old_row, change.new_row, p)) {
+        const bool cells_differ =
+            differ ? ((*differ >> i) & 1) != 0 : differs_in(change, plan.position, c);
+        if (!cells_differ) {
             continue;
         }
+        const auto p = static_cast<std::size_t>(plan.position[c]);
         const StoredColumn& column = mapping_.columns[c];
         SqlValue old_value = to_stored(change.old_row[p], column);
         SqlValue new_value = to_stored(change.new_row[p], column);
