@@ -7,6 +7,7 @@
 #include "server/http/request_guard.h"
 #include "server/http/rpc_server.h"
 
+#include "json/json_text.h"
 #include <fmt/format.h>
 #include <httplib.h>
 #include <spdlog/spdlog.h>
@@ -17,14 +18,10 @@ namespace {
 // Set by the handlers of the request the thread is serving.
 thread_local bool close_after = false;
 
-// Paths and messages may carry bytes that are not UTF-8; they must not make the answer unwritable.
-std::string body_of(const nlohmann::json& answer) {
-    return answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
 void answer_error(httplib::Response& res, int code, const std::string& message) {
     res.status = 200;
-    res.set_content(body_of(RpcHandler::error_answer(nullptr, code, message)), "application/json");
+    res.set_content(json_text(RpcHandler::error_answer(nullptr, code, message)),
+                    "application/json");
 }
 
 // A refusal before the body was read: the rest of it, if any, is never read.
@@ -154,10 +151,10 @@ void install_routes(httplib::Server& http, const EndpointContext& context) {
         } else if (req.path == rpc_path) {
             answer_error(res, rpc_code::invalid_request, "envie a requisição com POST");
         } else {
-            res.set_content(
-                body_of(RpcHandler::error_answer(nullptr, rpc_code::method_not_found,
-                                                 "objeto desconhecido: " + req.path.substr(0, 80))),
-                "application/json");
+            res.set_content(json_text(RpcHandler::error_answer(nullptr, rpc_code::method_not_found,
+                                                               "objeto desconhecido: " +
+                                                                   req.path.substr(0, 80))),
+                            "application/json");
         }
     });
     http.set_exception_handler(

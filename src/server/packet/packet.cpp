@@ -8,6 +8,7 @@
 #include "text/byte_words.h"
 #include "text/utf8.h"
 
+#include "json/json_text.h"
 #include <cmath>
 #include <fmt/format.h>
 
@@ -338,7 +339,7 @@ Packet Packet::parse_text(std::string_view text, const FieldList& known, std::st
 }
 
 Packet Packet::parse(const json& j, const FieldList& known, std::string_view what) {
-    return parse_text(j.dump(-1, ' ', false, json::error_handler_t::replace), known, what);
+    return parse_text(json_text(j), known, what);
 }
 
 int Packet::index(std::string_view name) const {

@@ -4,6 +4,7 @@
 #include "server/packet/packet.h"
 #include "text/byte_words.h"
 
+#include "json/json_text.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -82,10 +83,6 @@ void append(Writer& out, std::string_view text) {
     out.append(text);
 }
 
-std::string dump(const json& value) {
-    return value.dump(-1, ' ', false, json::error_handler_t::replace);
-}
-
 // A text as a JSON string, as the library writes it: UTF-8 as it is, quotes, backslashes and
 // control characters escaped; a text that is not UTF-8 left to the library (which replaces what
 // is invalid).
@@ -94,7 +91,7 @@ void append_string(Writer& out, std::string_view text) {
     const auto plain_prefix = static_cast<std::size_t>(
         plain_ascii_end(text.data(), text.data() + text.size()) - text.data());
     if (!valid_utf8(text.substr(plain_prefix))) {
-        append(out, dump(json(text)));
+        append(out, json_text(json(text)));
         return;
     }
     static constexpr char hex[] = "0123456789abcdef";
@@ -192,7 +189,7 @@ void append_cell(Writer& out, const FieldDef& field, const SqlValue& value) {
         return;
     }
     case FieldType::boolean:
-        append(out, dump(cell_to_json(field, value)));
+        append(out, json_text(cell_to_json(field, value)));
         return;
     }
 }
@@ -201,7 +198,7 @@ void append_cell(Writer& out, const FieldDef& field, const SqlValue& value) {
 
 WrittenFields::WrittenFields(FieldList list)
     : fields(std::move(list))
-    , text(dump(fields_json(fields))) {}
+    , text(json_text(fields_json(fields))) {}
 
 struct WrittenRows::Text {
     Writer out;
@@ -317,7 +314,7 @@ void append_row(Writer& out, const PackedRow& row) {
 json written_packet(const Packet& packet) {
     Writer out;
     append(out, "{\"fields\":");
-    append(out, dump(fields_json(packet.fields)));
+    append(out, json_text(fields_json(packet.fields)));
     if (!packet.is_delta) {
         append(out, ",\"rows\":[");
         for (std::size_t r = 0; r < packet.rows.size(); ++r) {
@@ -404,7 +401,7 @@ void write_json(std::string& out, const json& value) {
         return;
     }
     if (!holds_written(value)) {
-        out += dump(value);
+        out += json_text(value);
         return;
     }
     if (value.is_array()) {
@@ -428,14 +425,14 @@ void write_json(std::string& out, const json& value) {
                 out += ',';
             }
             first = false;
-            out += dump(json(key));
+            out += json_text(json(key));
             out += ':';
             write_json(out, element);
         }
         out += '}';
         return;
     }
-    out += dump(value);
+    out += json_text(value);
 }
 
 } // namespace ct::server

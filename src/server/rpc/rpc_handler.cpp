@@ -9,6 +9,7 @@
 #include "server/rpc/request_log.h"
 #include "server/rpc/request_reader.h"
 
+#include "json/json_text.h"
 #include <chrono>
 #include <ctime>
 #include <spdlog/spdlog.h>
@@ -19,13 +20,8 @@ using nlohmann::json;
 
 namespace {
 
-// Messages end up in JSON: invalid UTF-8 from a driver must not make the answer unwritable.
-std::string dump(const json& j) {
-    return j.dump(-1, ' ', false, json::error_handler_t::replace);
-}
-
 std::string error_body(const json& id, int code, const std::string& message) {
-    return dump(RpcHandler::error_answer(id, code, message));
+    return json_text(RpcHandler::error_answer(id, code, message));
 }
 
 // Numbers of internal failures: one sequence per run, begun from the clock so that two runs of
@@ -110,7 +106,7 @@ std::string RpcHandler::handle(const RpcCall& call, AnswerTag* tag) {
         const std::string result =
             run(*def, std::move(args), call, request.fingerprint, answer_tag);
         spdlog::info("{} {:.1f} ms ok", name, elapsed());
-        const std::string id_text = dump(id);
+        const std::string id_text = json_text(id);
         std::string out;
         out.reserve(result.size() + id_text.size() + 40);
         out += "{\"id\":";
