@@ -27,6 +27,7 @@ constexpr std::array kExpectations{
     Arity{"rows", 2, 2},    Arity{"recno", 2, 2},      Arity{"filled", 2, 2},
     Arity{"calls", 2, 2},   Arity{"call", 3, 3},       Arity{"closed", 0, 0},
     Arity{"open", 0, 0},    Arity{"form", 1, 1},       Arity{"contains", 2, 2},
+    Arity{"query", 2, 2},
 };
 
 template <std::size_t N>

@@ -2,6 +2,8 @@
 
 #include "platform/dataset/dataset.h"
 #include "platform/dataset/format.h"
+#include "platform/db/db_error.h"
+#include "platform/db/query.h"
 #include "platform/host/dispatch.h"
 #include "platform/net/net_connection.h"
 #include "platform/ui/form.h"
@@ -36,6 +38,27 @@ bool yesNo(const std::string& text) {
     if (text == "no")
         return false;
     throw LineFailed{"yes or no", text};
+}
+
+// What a read-only query gives on the host's database connection, read as the screen's lookups
+// read theirs: each row's values joined by "|", the rows by ";" (a null is empty).
+std::string queryText(const std::string& sql) {
+    db::Query query("expect query");
+    query.setSql(sql);
+    try {
+        query.open();
+    } catch (const db::DbError& e) {
+        throw LineFailed{"a query that runs", e.what()};
+    }
+    DataSet& rows = query.dataSet();
+    std::string out;
+    for (rows.first(); !rows.eof(); rows.next()) {
+        if (rows.recNo() > 1)
+            out += ';';
+        for (int i = 0; i < rows.fieldCount(); ++i)
+            out += (i ? "|" : "") + rows.field(i).asString();
+    }
+    return out;
 }
 
 std::string joined(const std::vector<std::string>& texts) {
@@ -321,6 +344,10 @@ void Session::expect(const ScriptLine& line) {
         const nlohmann::json& sent = (*params)[static_cast<std::size_t>(index - 1)];
         if (!argumentMatches(sent, a[3]))
             throw LineFailed{a[3], argumentText(sent)};
+    } else if (what == "query") {
+        std::string found = queryText(a[1]);
+        if (found != a[2])
+            throw LineFailed{a[2], found};
     } else if (what == "form") {
         if (form().name() != a[1])
             throw LineFailed{a[1], form().name()};

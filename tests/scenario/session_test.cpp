@@ -1,5 +1,6 @@
 #include "platform/dataset/data_source.h"
 #include "platform/dataset/format.h"
+#include "platform/db/connection.h"
 #include "platform/host/errors.h"
 #include "platform/net/net_connection.h"
 #include "platform/ui/buttons.h"
@@ -10,8 +11,11 @@
 #include "platform/ui/menu.h"
 #include "scenario/session.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 using namespace ct;
 using namespace ct::scenario;
@@ -235,6 +239,31 @@ TEST_F(SessionTest, LastCallArgumentsDatesWindowAndHiddenControls) {
     session.runLine({line++, "type", {"medCdFilial", "today-1"}});
     EXPECT_EQ(driver.screen->medCdFilial.text(), formatDate(DateTime::today().addDays(-1)));
     EXPECT_NE(today, driver.screen->medCdFilial.text());
+}
+
+// The database read back behind the screen, on the host's connection: rows joined as text.
+TEST_F(SessionTest, AQueryReadsTheDatabaseBack) {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       ("ct-session-query-" + std::to_string(::getpid()) + ".db");
+    std::ofstream{file}; // an empty file is an empty database
+    db::sharedConnection().open("sqlite:" + file.string());
+    Session session(driver, transcript);
+    const std::string rows = "SELECT 1, 'a', NULL, 2.5 UNION ALL SELECT 20, 'b', 'x', 3";
+    const struct {
+        std::vector<std::string> args;
+        bool holds;
+    } cases[] = {
+        {{"query", rows, "1|a||2.5;20|b|x|3"}, true},
+        {{"query", rows, "1|a||2.5"}, false},
+        {{"query", "SELECT 1 WHERE 1 = 0", ""}, true},
+        {{"query", "DELETE FROM sqlite_master", ""}, false},
+        {{"query", "SELECT nada FROM lugar_nenhum", ""}, false},
+    };
+    int line = 1;
+    for (const auto& c : cases)
+        EXPECT_EQ(session.runLine({line++, "expect", c.args}), c.holds) << c.args[1];
+    db::sharedConnection().close();
+    std::filesystem::remove(file);
 }
 
 TEST_F(SessionTest, ADialogOverTheScreenTakesTheCommandsUntilItCloses) {
