@@ -118,6 +118,32 @@ TEST_P(InstallmentTest, RefusalsWriteNothing) {
     EXPECT_EQ(fingerprint(), before);
 }
 
+// A writing call that changes no row is no change: no audit row, and the parties' last changes
+// stay as they were.
+TEST_P(InstallmentTest, ACallThatChangesNothingLeavesNoAuditRow) {
+    const json budget100 = parties("0001", "0000000100", "00");
+    const struct {
+        const char* what;
+        const char* method;
+        json params;
+        long long audit_rows; // after the call
+    } calls[] = {
+        {"Ana's cancel: no installments to delete", "DeletaParcelas",
+         json::array({"0001", "0000000100", "00", "0000000001"}), 0},
+        {"a save with nothing pending", "SetEndeCont",
+         json::array({delta_of(budget100), nullptr, "0001", "0000000100", "00"}), 0},
+        {"no extra invitations to bill", "SetGerarConta",
+         json::array({"0001", "0000000100", "00", "EXTRA", "MARIA"}), 0},
+        {"Mariana's installments deleted", "DeletaParcelas", mariana_args(), 1},
+    };
+    for (const auto& c : calls) {
+        EXPECT_TRUE(call(c.method, c.params).contains("result")) << c.what;
+        EXPECT_EQ(count("SELECT COUNT(*) FROM AUDITORIA"), c.audit_rows) << c.what;
+    }
+    EXPECT_EQ(text("SELECT NMMETODO || '/' || NRENDCLIORCEVE FROM AUDITORIA"),
+              "DeletaParcelas/0000000003");
+}
+
 TEST_P(InstallmentTest, DeletaParcelasEmptiesOnlyThatParty) {
     exec("INSERT INTO FORMAPAGTOCONT (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, "
          "QTDIAFORMAPGCON, VRPARCELACONT) VALUES ('0001', '0000000100', '00', '0000000001', 30, "

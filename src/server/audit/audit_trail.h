@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-// Who changed what: every writing call leaves rows in AUDITORIA, written in its own transaction
-// so that a refused or failed call leaves none.
+// Who changed what: every writing call that changed a row leaves rows in AUDITORIA, written in
+// its own transaction so that a refused or failed call leaves none.
 namespace ct::server::audit {
 
 // The keys a call changed: the parties it noted and the one its "party" argument names, or else

@@ -86,11 +86,21 @@ template <typename Params> long long Sql::run_exec(std::string_view query, Param
     PreparedStatement& st = connection_.statement(query, params, false);
     try {
         st.run(std::forward<Params>(params));
-        return st.affected_rows();
+        const long long touched = st.affected_rows();
+        if (touched > 0 && engine() == Engine::postgresql) {
+            rows_touched_ += touched;
+        }
+        return touched;
     } catch (...) {
         connection_.drop(st);
         throw;
     }
+}
+
+long long Sql::rows_touched() const {
+    // SQLite counts them itself (a statement that is not a change leaves its count as it was,
+    // which its count of the last statement does not).
+    return connection_.engine() == Engine::sqlite ? connection_.own_changes() : rows_touched_;
 }
 
 long long Sql::exec(std::string_view query, const SqlParams& params) {

@@ -62,6 +62,9 @@ public:
     // Returns the number of rows the statement touched.
     long long exec(std::string_view query, const SqlParams& params = {});
     long long exec(std::string_view query, SqlParams&& params);
+    // A count of the rows the session's statements inserted, changed or deleted, that grows with
+    // each row touched: a call that leaves it as it found it changed nothing.
+    long long rows_touched() const;
     ResultSet query(std::string_view query, const SqlParams& params = {});
     // Reads the rows one by one without keeping them.
     void query(std::string_view query, const SqlParams& params, const ColumnsHandler& columns,
@@ -92,6 +95,7 @@ private:
     template <typename Params> long long run_exec(std::string_view query, Params&& params);
 
     Connection& connection_;
+    long long rows_touched_ = 0;
 };
 
 } // namespace ct::server

@@ -194,9 +194,11 @@ std::string RpcHandler::run_on(Sql& sql, const MethodDef& def, Arguments&& args,
     }
     CallContext ctx(sql, def, std::move(args));
     ctx.set_caller(std::move(caller));
+    const long long touched_before = sql.rows_touched();
     json value = def.handler(ctx);
-    // Audit: who changed which keys, in the call's own transaction.
-    if (def.writes) {
+    // Audit: who changed which keys, in the call's own transaction. A call that changed no row
+    // is no change, and the parties' last changes stay as they were.
+    if (def.writes && sql.rows_touched() != touched_before) {
         audit::record_call(sql, def, ctx);
     }
     json answer = json::object();
