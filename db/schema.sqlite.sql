@@ -67,6 +67,8 @@ CREATE TABLE PARAMFILIAL (
   CDTIPOCONTREC VARCHAR(4),
   CDTIPOPEDIDO VARCHAR(4)
 );
+-- The operation of the refund accounts. Added to a database made before it at the next start.
+ALTER TABLE PARAMFILIAL ADD COLUMN CDOPERDEVOLUCAO VARCHAR(4);
 
 -- The suite's budget parameters: one row.
 CREATE TABLE PARAMORCA (

@@ -3,6 +3,7 @@
 #include "messages/messages.h"
 #include "module/frm_contratante.h"
 #include "module/module_entry.h"
+#include "money/refund.h"
 #include "parties/record_fields.h"
 #include "platform/host/busy_cursor.h"
 #include "platform/host/dispatch.h"
@@ -89,6 +90,13 @@ void TfrmContaDevolucao::sbtConfirmaClick() {
     }
     // The fine is a percentage of the refund, added to it.
     dbValor = nedVrDevolucao.number() + nedMulta.number() * nedVrDevolucao.number() / 100;
+    // The server refuses the same; asked here, the user keeps the dialog and what was typed.
+    const double received =
+        cdsVrConta.isEmpty() ? 0 : cdsVrConta.fieldByName("VRATUAREC").asFloat();
+    if (const auto above = money::refundAboveReceived(dbValor, received)) {
+        nedVrDevolucao.setFocus();
+        MensErro(*above);
+    }
     std::vector<RpcArg> args = selectedParty();
     args.push_back(RpcArg::ref(dbValor));
     cdsVrConta.loadPacket(screen_.callServer("SetGeraDevolucao", args));

@@ -311,6 +311,7 @@ TEST_P(DatabaseSessionTest, AnUpgradeBringsAnEarlierDatabaseToTheSchema) {
         lease.sql().exec_once("CREATE INDEX AUDITORIA_ORCAMENTO ON AUDITORIA (CDFILIAL, "
                               "NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, NRAUDITORIA)");
         lease.sql().exec_once("DROP INDEX AUDITORIA_RECENTES");
+        lease.sql().exec_once("ALTER TABLE PARAMFILIAL DROP COLUMN CDOPERDEVOLUCAO");
     }
     for (int round = 0; round < 2; ++round) {
         upgrade_schema(db());
@@ -318,6 +319,11 @@ TEST_P(DatabaseSessionTest, AnUpgradeBringsAnEarlierDatabaseToTheSchema) {
         EXPECT_FALSE(object_exists(lease.sql(), "AUDITORIA_ORCAMENTO")) << round;
         EXPECT_TRUE(object_exists(lease.sql(), "AUDITORIA_RECENTES")) << round;
         EXPECT_TRUE(object_exists(lease.sql(), "AUDITORIA")) << round;
+        // The column added since is there, empty on the rows made before it.
+        EXPECT_EQ(as_integer(*lease.sql().scalar("SELECT COUNT(*) FROM PARAMFILIAL WHERE "
+                                                 "CDOPERDEVOLUCAO IS NULL")),
+                  2)
+            << round;
     }
 }
 

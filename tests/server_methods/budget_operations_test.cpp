@@ -174,15 +174,18 @@ TEST_P(BudgetOperationsTest, ReleasingIsRefusedWithGeneratedAccountsThenWithChil
     EXPECT_EQ(count("SELECT COUNT(*) FROM ORCARESPCOTA WHERE NRORCAEVENTO = '0000000400'"), 0);
 }
 
-TEST_P(BudgetOperationsTest, GetVrContaIsWhatWasPaidNetOfRefunds) {
+TEST_P(BudgetOperationsTest, GetVrContaIsWhatWasPaidAndRefusesARefundedParty) {
     EXPECT_DOUBLE_EQ(paid("0000000400", "0000000001"), 1500.0);
-    EXPECT_DOUBLE_EQ(paid("0000000400", "0000000003"), 200.0); // 2.000,00 paid, 1.800,00 back
     EXPECT_DOUBLE_EQ(paid("0000000100", "0000000001"), 0.0);
     EXPECT_EQ(row_count(value("GetVrConta", party("0000000999", "0000000001"))), 1u);
+    // Atlética had its refund: the command is refused for that reason, not for what is left.
+    EXPECT_EQ(refusal("GetVrConta", party("0000000400", "0000000003")),
+              "O contratante Atlética Engenharia já possui conta de devolução; uma segunda "
+              "devolução não é permitida.");
 }
 
-TEST_P(BudgetOperationsTest, SetGeraDevolucaoRaisesOneRefundWithinTwiceWhatWasPaid) {
-    // Bruno (budget 400, party 1) paid 1.500,00: refund and fine together go up to 3.000,00.
+TEST_P(BudgetOperationsTest, SetGeraDevolucaoRaisesOneRefundWithinWhatWasPaid) {
+    // Bruno (budget 400, party 1) paid 1.500,00: refund and fine together go up to that.
     struct Refusal {
         const char* budget;
         const char* party;
@@ -190,10 +193,10 @@ TEST_P(BudgetOperationsTest, SetGeraDevolucaoRaisesOneRefundWithinTwiceWhatWasPa
         std::string message;
     };
     const Refusal refusals[] = {
-        {"0000000400", "0000000001", 3000.01,
-         "O valor da devolução com a multa (3.000,01) passa do dobro do valor pago pelo "
-         "contratante (1.500,00): a devolução não pode passar do valor pago, nem a multa do valor "
-         "devolvido."},
+        {"0000000400", "0000000001", 1500.01,
+         "O valor da devolução com a multa (1.500,01) passa do valor recebido do contratante "
+         "(1.500,00)."},
+
         {"0000000400", "0000000001", 0.0, "O valor da devolução deve ser maior que zero."},
         {"0000000400", "0000000001", 0.004, "O valor da devolução deve ser maior que zero."},
         {"0000000400", "0000000001", -5.0, "O valor da devolução deve ser maior que zero."},
@@ -232,6 +235,11 @@ TEST_P(BudgetOperationsTest, SetGeraDevolucaoRaisesOneRefundWithinTwiceWhatWasPa
     EXPECT_EQ(count("SELECT COUNT(*) FROM CONTAREC WHERE IDTIPOCONTAREC = 'DEVOLUCAO' AND "
                     "DTGERACONTAREC IS NOT NULL AND DTVENCCONTAREC > DTGERACONTAREC"),
               2);
+    // Raised under the branch's refund operation, by the operator of the call.
+    EXPECT_EQ(text("SELECT CDOPERACAO || '/' || CDOPERADOR FROM CONTAREC WHERE IDTIPOCONTAREC "
+                   "= 'DEVOLUCAO' AND NRORCAEVENTO = '0000000400' AND NRENDCLIORCEVE = "
+                   "'0000000001'"),
+              "51/LOCAL");
     // What is left of the payments is not refunded a second time.
     const std::string after = fingerprint();
     EXPECT_EQ(
@@ -241,16 +249,29 @@ TEST_P(BudgetOperationsTest, SetGeraDevolucaoRaisesOneRefundWithinTwiceWhatWasPa
     EXPECT_EQ(fingerprint(), after);
 }
 
-TEST_P(BudgetOperationsTest, SetGeraDevolucaoTakesTheWholeCeiling) {
-    // Budget 900: the cancelled party paid 800,00.
+TEST_P(BudgetOperationsTest, SetGeraDevolucaoTakesAllThatWasPaidUnderTheBranchsOperation) {
+    // Budget 900: the cancelled party paid 800,00; its branch names no refund operation yet.
     EXPECT_DOUBLE_EQ(paid("0000000900", "0000000001"), 800.0);
-    const json answer =
-        call("SetGeraDevolucao", json::array({"0001", "0000000900", "00", "0000000001", 1600.0}));
+    const json args = json::array({"0001", "0000000900", "00", "0000000001", 800.0});
+    exec("UPDATE PARAMFILIAL SET CDOPERDEVOLUCAO = NULL WHERE CDFILIAL = '0001'");
+    const std::string before = fingerprint();
+    EXPECT_EQ(refusal("SetGeraDevolucao", args),
+              "Não há operação de devolução parametrizada para a filial 0001. Informe-a na tela "
+              "de Cadastro de Filial.");
+    EXPECT_EQ(fingerprint(), before);
+    exec("UPDATE PARAMFILIAL SET CDOPERDEVOLUCAO = '57' WHERE CDFILIAL = '0001'");
+    const json answer = call("SetGeraDevolucao", args);
     ASSERT_TRUE(answer.contains("result")) << answer.dump();
     EXPECT_EQ(text("SELECT IDSITUCONTOREV FROM ENDECONTORCA WHERE NRORCAEVENTO = '0000000900' "
                    "AND NRENDCLIORCEVE = '0000000001'"),
               "DEVOLVIDO");
-    EXPECT_DOUBLE_EQ(paid("0000000900", "0000000001"), 0.0);
+    EXPECT_EQ(text("SELECT CDOPERACAO FROM CONTAREC WHERE NRORCAEVENTO = '0000000900' AND "
+                   "IDTIPOCONTAREC = 'DEVOLUCAO'"),
+              "57");
+    // Nothing is left, and the next try is refused for the refund it already had.
+    EXPECT_EQ(refusal("GetVrConta", party("0000000900", "0000000001")),
+              "O contratante João Pedro Santos já possui conta de devolução; uma segunda "
+              "devolução não é permitida.");
 }
 
 TEST_P(BudgetOperationsTest, RefundsAtTheSameTimeNeverExceedWhatWasPaid) {
@@ -273,7 +294,10 @@ TEST_P(BudgetOperationsTest, RefundsAtTheSameTimeNeverExceedWhatWasPaid) {
     }
     EXPECT_EQ(granted.load(), 1);
     EXPECT_EQ(refused.load(), 3);
-    EXPECT_DOUBLE_EQ(paid("0000000400", "0000000001"), 500.0);
+    EXPECT_DOUBLE_EQ(number("SELECT SUM(VRCONTAREC) FROM CONTAREC WHERE IDTIPOCONTAREC = "
+                            "'DEVOLUCAO' AND NRORCAEVENTO = '0000000400' AND NRENDCLIORCEVE = "
+                            "'0000000001'"),
+                     1000.0);
 }
 
 CT_SERVER_TEST_ON_ENGINES(BudgetOperationsTest);

@@ -110,13 +110,28 @@ bool runs_again(const std::string& statement) {
     return text.starts_with("CREATE TABLE IF NOT EXISTS") ||
            text.starts_with("CREATE INDEX IF NOT EXISTS") ||
            text.starts_with("DROP INDEX IF EXISTS") ||
-           (text.starts_with("ALTER TABLE") && text.find(" SET (") != std::string::npos);
+           (text.starts_with("ALTER TABLE") && (text.find(" SET (") != std::string::npos ||
+                                                text.find(" ADD COLUMN ") != std::string::npos));
 }
 
 // The word of `text` (upper case) that starts at `at`, ending at a blank or a parenthesis.
 std::string word_at(const std::string& text, std::size_t at) {
     const std::size_t end = text.find_first_of(" \t\r\n(", at);
     return text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
+// The table has the column (both upper case) already.
+bool column_exists(Sql& sql, const std::string& table, const std::string& column) {
+    static const std::string postgresql =
+        "SELECT COUNT(*) FROM pg_attribute WHERE UPPER(attname) = :col AND attnum > 0 AND NOT "
+        "attisdropped AND attrelid = (SELECT oid FROM pg_class WHERE UPPER(relname) = :tab" +
+        in_current_schema + ")";
+    const std::string_view query =
+        sql.engine() == Engine::sqlite
+            ? "SELECT COUNT(*) FROM pragma_table_info(:tab) WHERE UPPER(name) = :col"
+            : std::string_view(postgresql);
+    const std::optional<SqlValue> n = sql.scalar(query, {{"tab", table}, {"col", column}});
+    return n && as_integer(*n) > 0;
 }
 
 // PostgreSQL: every "name=value" of the "SET (...)" of an ALTER TABLE is the table's already.
@@ -166,6 +181,11 @@ bool in_effect(Sql& sql, const std::string& statement) {
     }
     if (constexpr std::string_view drop = "DROP INDEX IF EXISTS "; text.starts_with(drop)) {
         return !object_exists(sql, word_at(text, drop.size()));
+    }
+    constexpr std::string_view add = " ADD COLUMN ";
+    if (const std::size_t at = text.find(add); at != std::string::npos) {
+        return column_exists(sql, word_at(text, std::string_view("ALTER TABLE ").size()),
+                             word_at(text, at + add.size()));
     }
     return settings_in_effect(sql, text);
 }

@@ -1,5 +1,5 @@
 // Receivable accounts raised from the screen: extra invitations and refunds.
-#include "money/brazilian.h"
+#include "money/refund.h"
 #include "server/core/errors.h"
 #include "server/core/money.h"
 #include "server/core/text.h"
@@ -21,17 +21,53 @@ struct BranchParams {
     std::string operation;
     std::string account_type;
     std::string order_type;
+    std::string refund_operation;
 };
 
 BranchParams branch_params(Sql& sql, const std::string& branch) {
-    ResultSet rs = sql.query("SELECT CDSERIEPADRAO, CDOPERCONVEXTRA, CDTIPOCONTREC, CDTIPOPEDIDO "
-                             "FROM PARAMFILIAL WHERE CDFILIAL = :fil",
+    ResultSet rs = sql.query("SELECT CDSERIEPADRAO, CDOPERCONVEXTRA, CDTIPOCONTREC, CDTIPOPEDIDO, "
+                             "CDOPERDEVOLUCAO FROM PARAMFILIAL WHERE CDFILIAL = :fil",
                              {{"fil", branch}});
     if (rs.empty()) {
         return {};
     }
     return {trim(rs.text(0, "CDSERIEPADRAO")), trim(rs.text(0, "CDOPERCONVEXTRA")),
-            trim(rs.text(0, "CDTIPOCONTREC")), trim(rs.text(0, "CDTIPOPEDIDO"))};
+            trim(rs.text(0, "CDTIPOCONTREC")), trim(rs.text(0, "CDTIPOPEDIDO")),
+            trim(rs.text(0, "CDOPERDEVOLUCAO"))};
+}
+
+SqlValue text_or_null(const std::string& text) {
+    return text.empty() ? SqlValue{} : SqlValue{text};
+}
+
+// A receivable account raised from the screen, due in 30 days. Like every account of the suite
+// it carries the operation it belongs to and the operator who raised it.
+struct NewAccount {
+    std::string kind; // IDTIPOCONTAREC
+    std::string operation;
+    std::string account_type; // may be empty
+    std::string series;       // may be empty
+    SqlValue invitations;     // extra invitations billed (null for a refund)
+    double value = 0.0;
+    std::string raised_by;
+};
+
+void insert_account(Sql& sql, const PartyKey& key, const NewAccount& account) {
+    SqlParams row = key.params();
+    row.insert(row.end(), {{"tipo", account.kind},
+                           {"op", account.operation},
+                           {"tp", text_or_null(account.account_type)},
+                           {"se", text_or_null(account.series)},
+                           {"qt", account.invitations},
+                           {"vr", account.value},
+                           {"venc", date_from_today(30)},
+                           {"ger", date_from_today(0)},
+                           {"usr", account.raised_by}});
+    sql.exec("INSERT INTO CONTAREC (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, "
+             "IDTIPOCONTAREC, CDOPERACAO, CDTIPOCONTREC, CDSERIE, QTCONVEXTRA, VRCONTAREC, "
+             "VRPAGOREC, DTVENCCONTAREC, DTGERACONTAREC, CDOPERADOR) VALUES (:fil, :orc, :seq, "
+             ":nr, :tipo, :op, :tp, :se, :qt, :vr, 0, :venc, :ger, :usr)",
+             row);
 }
 
 // The keys the screen translates into the missing branch parameter.
@@ -80,20 +116,9 @@ json set_gerar_conta(CallContext& ctx) {
                 ? worth
                 : round2(worth * static_cast<double>(total - billed) / static_cast<double>(total));
         const PartyKey key{branch, budget, seq, parties.text(i, "NRENDCLIORCEVE")};
-        SqlParams row = key.params();
-        row.insert(row.end(), {{"op", params.operation},
-                               {"tp", params.account_type},
-                               {"se", params.series},
-                               {"qt", total - billed},
-                               {"vr", value},
-                               {"venc", date_from_today(30)},
-                               {"ger", date_from_today(0)},
-                               {"usr", raised_by}});
-        sql.exec("INSERT INTO CONTAREC (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, "
-                 "IDTIPOCONTAREC, CDOPERACAO, CDTIPOCONTREC, CDSERIE, QTCONVEXTRA, VRCONTAREC, "
-                 "VRPAGOREC, DTVENCCONTAREC, DTGERACONTAREC, CDOPERADOR) VALUES (:fil, :orc, "
-                 ":seq, :nr, 'EXTRA', :op, :tp, :se, :qt, :vr, 0, :venc, :ger, :usr)",
-                 row);
+        insert_account(sql, key,
+                       {"EXTRA", params.operation, params.account_type, params.series,
+                        SqlValue{total - billed}, value, raised_by});
         SqlParams billed_now = key.params();
         billed_now.push_back({"qt", total});
         sql.exec("UPDATE ENDECONTORCA SET QTEXTCONVFATURADO = :qt WHERE CDFILIAL = :fil AND "
@@ -112,23 +137,30 @@ json paid_packet(Sql& sql, const PartyKey& key) {
     return packet_from_rows({num("VRATUAREC")}, {Row{paid_by_party(sql, key)}});
 }
 
+// A party has one refund account at most; its second one is refused with that reason, before
+// the amount left to refund (nothing, after a whole refund) is looked at.
+void require_no_refund_yet(Sql& sql, const PartyKey& key, const StoredParty& party) {
+    const bool refunded =
+        party.status == status_refunded ||
+        sql.scalar("SELECT 1 FROM CONTAREC WHERE CDFILIAL = :fil AND NRORCAEVENTO = :orc AND "
+                   "NRSEQORCAEVE = :seq AND NRENDCLIORCEVE = :nr AND IDTIPOCONTAREC = 'DEVOLUCAO'",
+                   key.params())
+            .has_value();
+    if (refunded) {
+        throw AppError(fmt::format("O contratante {} já possui conta de devolução; uma segunda "
+                                   "devolução não é permitida.",
+                                   trim(party.name)));
+    }
+}
+
+// What the party paid, asked by the refund command before its dialog opens.
 json get_vr_conta(CallContext& ctx) {
-    return paid_packet(ctx.sql(), party_from_args(ctx));
-}
-
-bool has_refund_account(Sql& sql, const PartyKey& key) {
-    return sql
-        .scalar("SELECT 1 FROM CONTAREC WHERE CDFILIAL = :fil AND NRORCAEVENTO = :orc AND "
-                "NRSEQORCAEVE = :seq AND NRENDCLIORCEVE = :nr AND IDTIPOCONTAREC = 'DEVOLUCAO'",
-                key.params())
-        .has_value();
-}
-
-// The screen sends the refund with its fine added (a percentage of the refund), and the two cannot
-// be told apart here. The refund itself goes up to what the party paid; the fine, as a penalty
-// clause, up to the value it is charged on. So the whole never passes twice what was paid.
-double refund_ceiling(double paid) {
-    return round2(2.0 * paid);
+    const PartyKey key = party_from_args(ctx);
+    StoredParty party;
+    if (fetch_party(ctx.sql(), key, party)) {
+        require_no_refund_yet(ctx.sql(), key, party);
+    }
+    return paid_packet(ctx.sql(), key);
 }
 
 json set_gera_devolucao(CallContext& ctx) {
@@ -139,11 +171,7 @@ json set_gera_devolucao(CallContext& ctx) {
     if (!fetch_party(sql, key, party, true)) {
         throw AppError(fmt::format("O contratante {} não está cadastrado.", key.party));
     }
-    if (party.status == status_refunded || has_refund_account(sql, key)) {
-        throw AppError(fmt::format("O contratante {} já possui conta de devolução; uma segunda "
-                                   "devolução não é permitida.",
-                                   trim(party.name)));
-    }
+    require_no_refund_yet(sql, key, party);
     if (value <= 0) {
         throw AppError("O valor da devolução deve ser maior que zero.");
     }
@@ -151,25 +179,19 @@ json set_gera_devolucao(CallContext& ctx) {
     if (paid <= 0) {
         throw AppError("Não há recebimento para o contratante selecionado.");
     }
-    if (cents(value) > cents(refund_ceiling(paid))) {
-        throw AppError(fmt::format("O valor da devolução com a multa ({}) passa do dobro do valor "
-                                   "pago pelo contratante ({}): a devolução não pode passar do "
-                                   "valor pago, nem a multa do valor devolvido.",
-                                   money::brazilianMoney(value), money::brazilianMoney(paid)));
+    // The refund dialog refuses the same before sending it.
+    if (const auto above = money::refundAboveReceived(value, paid)) {
+        throw AppError(*above);
     }
     const BranchParams params = branch_params(sql, key.branch);
-    SqlParams row = key.params();
-    row.insert(row.end(),
-               {{"tp", params.account_type.empty() ? SqlValue{} : SqlValue{params.account_type}},
-                {"se", params.series.empty() ? SqlValue{} : SqlValue{params.series}},
-                {"vr", value},
-                {"venc", date_from_today(30)},
-                {"ger", date_from_today(0)}});
-    sql.exec("INSERT INTO CONTAREC (CDFILIAL, NRORCAEVENTO, NRSEQORCAEVE, NRENDCLIORCEVE, "
-             "IDTIPOCONTAREC, CDTIPOCONTREC, CDSERIE, VRCONTAREC, VRPAGOREC, DTVENCCONTAREC, "
-             "DTGERACONTAREC) VALUES (:fil, :orc, :seq, :nr, 'DEVOLUCAO', :tp, :se, :vr, 0, "
-             ":venc, :ger)",
-             row);
+    if (params.refund_operation.empty()) {
+        throw AppError(fmt::format("Não há operação de devolução parametrizada para a filial {}. "
+                                   "Informe-a na tela de Cadastro de Filial.",
+                                   key.branch));
+    }
+    insert_account(sql, key,
+                   {"DEVOLUCAO", params.refund_operation, params.account_type, params.series,
+                    SqlValue{}, value, ctx.caller().operator_code});
     SqlParams status = key.params();
     status.push_back({"st", std::string(status_refunded)});
     sql.exec("UPDATE ENDECONTORCA SET IDSITUCONTOREV = :st WHERE CDFILIAL = :fil AND "
