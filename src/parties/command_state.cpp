@@ -3,6 +3,7 @@
 #include "parties/command_state.h"
 
 #include "module/frm_contratante.h"
+#include "payment/payment_panel.h"
 #include "platform/host/round_dec.h"
 #include "platform/host/search.h"
 
@@ -40,13 +41,16 @@ void TfrmContratante::HabilitaBotoes() {
     const std::string sequence = cdsEndeCont.fieldByName("NRSEQORCAEVE").asString();
     const Control* active = activeControl();
     const bool deletable = isStatus(status, {"LANCADO", "CANCELADO"});
+    const bool onInstallments = active == &dbgFormPgto;
 
-    // 1. Delete acts on the grid that has the focus; the party's status decides in both.
+    // 1. Delete acts on the grid that has the focus; the party's status decides in both (an
+    // installment goes only with a plan that may change).
     sbtExcluir.setEnabled((hasParty && active == &dbgPadrao && deletable && !partyEditing) ||
-                          (hasRows(cdsFormaPagto) && active == &dbgFormPgto && deletable &&
+                          (hasRows(cdsFormaPagto) && onInstallments && status == "LANCADO" &&
                            !cdsFormaPagto.editing()));
-    // 2 to 4.
-    sbtIncluir.setEnabled(!partyEditing && !boSituacaoOrca && !boOrcaFilhoDist);
+    // 2 to 4. On the installments grid insert adds an installment.
+    sbtIncluir.setEnabled(!partyEditing && !boSituacaoOrca && !boOrcaFilhoDist &&
+                          !(onInstallments && planLocked(*this)));
     sbtAlterar.setEnabled(hasParty && status == "LANCADO" && !partyEditing && !boSituacaoOrca);
     sbtVerificar.setEnabled(sbtAlterar.enabled());
     sbtProcurar.setEnabled(sbtAlterar.enabled());
@@ -91,7 +95,8 @@ void TfrmContratante::HabilitaBotoes() {
                          !cdsFormaPagto.editing() && !boSituacaoOrca);
     mnuRatear.setEnabled(btnRatear.enabled());
     gpbDadosCont.setEnabled(partyEditing);
-    grbParamForma.setEnabled(RoundDec(doVrTotalOrev, 2) > 0 && !boSituacaoOrca);
+    grbParamForma.setEnabled(RoundDec(doVrTotalOrev, 2) > 0 && !boSituacaoOrca &&
+                             !planLocked(*this));
     enableCancellation(*this);
 }
 
@@ -104,7 +109,8 @@ void enableCancellation(TfrmContratante& form) {
 void TfrmContratante::dtsPadraoStateChange() {
     TfrmPadraoGrid::dtsPadraoStateChange();
     const bool partyEditing = cdsEndeCont.editing();
-    if (partyEditing && rbtFormaVar.checked() && cdsFormaPagto.active() && !cdsFormaPagto.editing())
+    if (partyEditing && rbtFormaVar.checked() && cdsFormaPagto.active() &&
+        !cdsFormaPagto.editing() && !planLocked(*this))
         cdsFormaPagto.edit();
 
     const DataSetState sourceState = dtsPadrao.state();
@@ -156,7 +162,7 @@ void applyGridEditing(TfrmContratante& form) {
     const bool onMark = selected && selected->name() == "IDMARCADO";
     const bool editable = !onMark && (!form.boSituacaoOrca || form.boOrcaFilhoDist);
     form.dbgPadrao.setEditing(editable);
-    form.dbgFormPgto.setEditing(editable);
+    form.dbgFormPgto.setEditing(editable && !planLocked(form));
 }
 
 void TfrmContratante::sbtIncluirClick() {

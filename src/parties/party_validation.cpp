@@ -5,6 +5,7 @@
 #include "parties/invitation_prices.h"
 #include "parties/party_columns.h"
 #include "parties/registered_address.h"
+#include "payment/payment_panel.h"
 #include "platform/host/errors.h"
 #include "platform/host/text_routines.h"
 
@@ -223,6 +224,9 @@ void TfrmContratante::cdsEndeContBeforePost(DataSet&) {
         cdsEndeCont.fieldByName("IDVRRECENULL").setAsString("");
     cdsEndeCont.fieldByName("NMRAZSOCCLIE").setValue(cdsEndeCont.fieldByName("NMFANTCLIE").value());
 
+    // A party that may no longer change its plan keeps it as stored.
+    if (planLocked(*this))
+        return;
     if (rbtDiaFixo.checked() && (speDiaPagto.value() == 0 || speNrParcelas.value() == 0))
         MensErro(msgPadrao.Msg("PARC_FIX_INF"));
     if (rbtFormaVar.checked()) {

@@ -16,6 +16,12 @@ void putPartyIntoEdit(DataSet& parties) {
 
 } // namespace
 
+bool planLocked(const TfrmContratante& form) {
+    const DataSet& parties = form.cdsEndeCont;
+    return parties.active() && !parties.isEmpty() && parties.state() != DataSetState::Insert &&
+           parties.fieldByName("IDSITUCONTOREV").asString() != "LANCADO";
+}
+
 void applyPaymentPanelRule(TfrmContratante& form) {
     const bool fixedDay = form.rbtDiaFixo.checked();
     form.speDiaPagto.setEnabled(fixedDay);

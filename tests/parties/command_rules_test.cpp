@@ -213,35 +213,36 @@ std::vector<Situation> situations() {
     add({.name = "LANCADO, focus outside the grids",
          .focus = Focus::Elsewhere,
          .enabled = without(kBrowsingLancado, {"sbtExcluir", "mnuExcluir"})});
+    // A party that is not "LANCADO" keeps its payment plan: the panel is off for it.
     add({.name = "CNTGERADA without extra invitations",
          .party = status("CNTGERADA"),
-         .enabled = {"sbtIncluir", "mnuIncluir", "grbParamForma"}});
+         .enabled = {"sbtIncluir", "mnuIncluir"}});
     add({.name = "CNTGERADA with extra count and value",
          .party = extras("CNTGERADA", 5, 300),
-         .enabled = {"sbtIncluir", "mnuIncluir", "mnuConvExtra", "btnConvExtra", "grbParamForma"}});
+         .enabled = {"sbtIncluir", "mnuIncluir", "mnuConvExtra", "btnConvExtra"}});
     add({.name = "CNTGERADA with a count but no value",
          .party = extras("CNTGERADA", 5, std::nullopt),
-         .enabled = {"sbtIncluir", "mnuIncluir", "grbParamForma"}});
+         .enabled = {"sbtIncluir", "mnuIncluir"}});
     add({.name = "CNTGERADA with zeros (a zero is a value)",
          .party = extras("CNTGERADA", 0, 0),
-         .enabled = {"sbtIncluir", "mnuIncluir", "mnuConvExtra", "btnConvExtra", "grbParamForma"}});
+         .enabled = {"sbtIncluir", "mnuIncluir", "mnuConvExtra", "btnConvExtra"}});
     add({.name = "LANCADO with extra invitations",
          .party = extras("LANCADO", 5, 300),
          .enabled = kBrowsingLancado});
     add({.name = "CANCELADO",
          .party = status("CANCELADO"),
          .enabled = {"sbtExcluir", "mnuExcluir", "sbtIncluir", "mnuIncluir", "btnContSub",
-                     "lblContSub", "grbParamForma"}});
+                     "lblContSub"}});
     add({.name = "CANCELADO, substitute button enabled before",
          .party = status("CANCELADO"),
          .substituteBefore = true,
          .enabled = {"sbtExcluir", "mnuExcluir", "sbtIncluir", "mnuIncluir", "btnContSub",
-                     "lblContSub", "btnDevolucao", "mnuDevolucao", "grbParamForma"}});
+                     "lblContSub", "btnDevolucao", "mnuDevolucao"}});
     add({.name = "DEVOLVIDO, substitute button enabled before",
          .party = status("DEVOLVIDO"),
          .substituteBefore = true,
          .enabled = {"sbtIncluir", "mnuIncluir", "btnContSub", "lblContSub", "btnDevolucao",
-                     "mnuDevolucao", "grbParamForma"}});
+                     "mnuDevolucao"}});
     add({.name = "LANCADO, substitute button left enabled before",
          .substituteBefore = true,
          .enabled = with(kBrowsingLancado, {"btnDevolucao", "mnuDevolucao"})});
@@ -290,17 +291,17 @@ std::vector<Situation> situations() {
          .installments = Installments::Empty,
          .focus = Focus::Installments,
          .enabled = without(kBrowsingLancado, {"sbtExcluir", "mnuExcluir"})});
+    // Nor can an installment of such a party be added or deleted.
     add({.name = "installments of a CANCELADO party",
          .party = status("CANCELADO"),
          .installments = Installments::Rows,
          .focus = Focus::Installments,
-         .enabled = {"sbtExcluir", "mnuExcluir", "sbtIncluir", "mnuIncluir", "btnContSub",
-                     "lblContSub", "grbParamForma"}});
+         .enabled = {"btnContSub", "lblContSub"}});
     add({.name = "installments of a CNTGERADA party",
          .party = status("CNTGERADA"),
          .installments = Installments::Rows,
          .focus = Focus::Installments,
-         .enabled = {"sbtIncluir", "mnuIncluir", "grbParamForma"}});
+         .enabled = {}});
     add({.name = "installments present, parties grid focused elsewhere",
          .installments = Installments::Rows,
          .focus = Focus::Elsewhere,
@@ -358,12 +359,12 @@ std::vector<Situation> situations() {
     add({.name = "PRQ27500, CNTGERADA with extras",
          .party = extras("CNTGERADA", 5, 300),
          .origin = "PRQ27500",
-         .enabled = {"sbtIncluir", "mnuIncluir", "grbParamForma"}});
+         .enabled = {"sbtIncluir", "mnuIncluir"}});
     add({.name = "PRQ27500, DEVOLVIDO after an evaluation",
          .party = status("DEVOLVIDO"),
          .origin = "PRQ27500",
          .substituteBefore = true,
-         .enabled = {"sbtIncluir", "mnuIncluir", "btnContSub", "lblContSub", "grbParamForma"}});
+         .enabled = {"sbtIncluir", "mnuIncluir", "btnContSub", "lblContSub"}});
     return all;
 }
 

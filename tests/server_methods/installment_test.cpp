@@ -118,6 +118,76 @@ TEST_P(InstallmentTest, RefusalsWriteNothing) {
     EXPECT_EQ(fingerprint(), before);
 }
 
+// A party that is no longer "LANCADO" keeps its payment mode, plan and fixed day whichever call
+// tries to change them; its other fields, and a call that changes nothing of its plan, go.
+TEST_P(InstallmentTest, ALockedPartysPlanIsRefusedByEveryCall) {
+    exec("UPDATE ENDECONTORCA SET IDSITUCONTOREV = 'CNTGERADA' WHERE NRORCAEVENTO = "
+         "'0000000100' AND NRENDCLIORCEVE = '0000000003'");
+    const json plan = installments();
+    json added = delta_of(plan);
+    add_insert(added, make_row(plan, {{"CDFILIAL", "0001"},
+                                      {"NRORCAEVENTO", "0000000100"},
+                                      {"NRSEQORCAEVE", "00"},
+                                      {"NRENDCLIORCEVE", "0000000003"},
+                                      {"QTDIAFORMAPGCON", 150},
+                                      {"VRPARCELACONT", 100.0}}));
+    json removed = delta_of(plan);
+    add_delete(removed, plan["rows"][2]);
+    const json budget400 = parties("0001", "0000000400", "00");
+    auto party_change = [&](const char* number, const json& values) {
+        json delta = delta_of(budget400);
+        const json row = row_of(budget400, number);
+        add_modify(delta, row, with_values(budget400, row, values));
+        return json::array({delta, nullptr, "0001", "0000000400", "00"});
+    };
+    const std::string plan_locked =
+        ": sua forma de pagamento, suas parcelas e seu dia fixo não podem ser alterados.";
+    const struct {
+        const char* what;
+        const char* method;
+        json params;
+        std::string refusal;
+    } refused[] = {
+        {"an installment added", "SetFormaPagto", json::array({added}),
+         "O contratante Mariana Alves Costa tem conta gerada" + plan_locked},
+        {"an installment deleted", "SetFormaPagto", json::array({removed}),
+         "O contratante Mariana Alves Costa tem conta gerada" + plan_locked},
+        {"the plan deleted", "DeletaParcelas", mariana_args(),
+         "O contratante Mariana Alves Costa tem conta gerada" + plan_locked},
+        {"Bruno without a plan", "SetEndeCont",
+         party_change("0000000001", {{"IDFORMAPGCONT", "E"},
+                                     {"NRDIAVENCONOREV", 0},
+                                     {"QTPARCCONTOREV", 0},
+                                     {"IDMESVENCONOREV", "ATUAL"}}),
+         "O contratante Bruno Henrique Dias tem conta gerada" + plan_locked},
+        {"Bruno's fixed day", "SetEndeCont", party_change("0000000001", {{"NRDIAVENCONOREV", 20}}),
+         "O contratante Bruno Henrique Dias tem conta gerada" + plan_locked},
+        {"Patrícia's month", "SetEndeCont",
+         party_change("0000000002", {{"IDMESVENCONOREV", "PROXIMO"}}),
+         "O contratante Patrícia Gomes Nunes foi cancelado" + plan_locked},
+        {"Atlética by installments", "SetEndeCont",
+         party_change("0000000003", {{"IDFORMAPGCONT", "V"}}),
+         "O contratante Atlética Engenharia foi devolvido" + plan_locked},
+    };
+    const std::string before = fingerprint();
+    for (const auto& c : refused) {
+        EXPECT_EQ(refusal(c.method, c.params), c.refusal) << c.what;
+    }
+    EXPECT_EQ(fingerprint(), before);
+
+    // Bruno has no installments to delete, and Atlética may change its contact.
+    EXPECT_TRUE(call("DeletaParcelas", json::array({"0001", "0000000400", "00", "0000000001"}))
+                    .contains("result"));
+    EXPECT_TRUE(call("SetEndeCont", party_change("0000000003", {{"NMCONTCLIORE", "Rita"}}))
+                    .contains("result"));
+    EXPECT_EQ(text("SELECT NMCONTCLIORE FROM ENDECONTORCA WHERE NRORCAEVENTO = '0000000400' AND "
+                   "NRENDCLIORCEVE = '0000000003'"),
+              "Rita");
+    // "LANCADO" again, Mariana's plan changes.
+    exec("UPDATE ENDECONTORCA SET IDSITUCONTOREV = 'LANCADO' WHERE NRORCAEVENTO = '0000000100'");
+    EXPECT_EQ(row_count(value("SetFormaPagto", json::array({removed}))), 2u);
+}
+
 // A writing call that changes no row is no change: no audit row, and the parties' last changes
 // stay as they were.
 TEST_P(InstallmentTest, ACallThatChangesNothingLeavesNoAuditRow) {

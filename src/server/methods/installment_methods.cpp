@@ -86,11 +86,14 @@ json set_forma_pagto(CallContext& ctx) {
         if (budgets.insert(key.branch + "|" + key.budget + "|" + key.seq).second) {
             require_open_budget(sql, key.branch, key.budget, key.seq);
         }
+        if (!parties.insert(key.branch + "|" + key.budget + "|" + key.seq + "|" + key.party)
+                 .second) {
+            continue;
+        }
         StoredParty party;
-        if (change.op != DeltaChange::Op::remove &&
-            parties.insert(key.branch + "|" + key.budget + "|" + key.seq + "|" + key.party)
-                .second &&
-            !fetch_party(sql, key, party)) {
+        if (fetch_party(sql, key, party, true)) {
+            require_plan_changeable(party);
+        } else if (change.op != DeltaChange::Op::remove) {
             throw AppError(fmt::format("O contratante {} não está cadastrado: salve o contratante "
                                        "antes de suas parcelas.",
                                        key.party));
@@ -123,8 +126,17 @@ json set_forma_pagto(CallContext& ctx) {
 }
 
 json deleta_parcelas(CallContext& ctx) {
+    Sql& sql = ctx.sql();
     const PartyKey key = key_from_args(ctx);
-    ctx.sql().exec(std::string("DELETE FROM FORMAPAGTOCONT WHERE ") + party_where, key.params());
+    // A party without installments loses nothing: the screen asks so after every cancel.
+    const bool has_installments =
+        sql.scalar(std::string("SELECT 1 FROM FORMAPAGTOCONT WHERE ") + party_where, key.params())
+            .has_value();
+    StoredParty party;
+    if (has_installments && fetch_party(sql, key, party, true)) {
+        require_plan_changeable(party);
+    }
+    sql.exec(std::string("DELETE FROM FORMAPAGTOCONT WHERE ") + party_where, key.params());
     return empty_packet(installment_fields());
 }
 

@@ -94,6 +94,37 @@ void check_change_keys(const Packet& delta, const BudgetArgs& args) {
     }
 }
 
+// The party fields of the payment mode and its fixed-day plan.
+const char* const plan_fields[] = {"IDFORMAPGCONT", "NRDIAVENCONOREV", "QTPARCCONTOREV",
+                                   "IDMESVENCONOREV"};
+
+// A modify that changes the payment plan of a party that may no longer change it is refused.
+void check_plan_changes(Sql& sql, const Packet& delta, const BudgetArgs& args) {
+    int index[std::size(plan_fields)];
+    for (std::size_t i = 0; i < std::size(plan_fields); ++i) {
+        index[i] = delta.index(plan_fields[i]);
+    }
+    const int party_at = delta.index("NRENDCLIORCEVE");
+    std::string a;
+    std::string b;
+    for (const auto& change : delta.delta) {
+        if (change.op != DeltaChange::Op::modify) {
+            continue;
+        }
+        bool changes_plan = false;
+        for (int i : index) {
+            changes_plan = changes_plan ||
+                           trimmed_at(change.old_row, i, a) != trimmed_at(change.new_row, i, b);
+        }
+        StoredParty party;
+        const PartyKey key{args.branch, args.budget, args.seq,
+                           std::string(trimmed_at(change.old_row, party_at, a))};
+        if (changes_plan && fetch_party(sql, key, party, true)) {
+            require_plan_changeable(party);
+        }
+    }
+}
+
 // The rows of the new-client packet by client code: whole data or the new side of its pending
 // changes (the last row of a code wins). Found once per call, not once per saved party.
 std::unordered_map<std::string, const PackedRow*> new_client_rows(const Packet& packet) {
@@ -196,6 +227,7 @@ json set_ende_cont(CallContext& ctx) {
     if (!delta.delta.empty()) {
         require_open_budget(sql, args.branch, args.budget, args.seq);
         check_change_keys(delta, args);
+        check_plan_changes(sql, delta, args);
     }
     const int party_at = delta.index("NRENDCLIORCEVE");
     std::string number_text;

@@ -3,6 +3,7 @@
 #include "server/core/errors.h"
 #include "server/core/money.h"
 #include "server/core/text.h"
+#include "server/domain/records.h"
 
 #include <ctime>
 #include <fmt/format.h>
@@ -87,6 +88,19 @@ bool fetch_party(Sql& sql, const PartyKey& key, StoredParty& out, bool lock) {
     out.mode = trim(rs.text(0, "IDFORMAPGCONT"));
     out.charged = round2(rs.number(0, "VRRECECONTOREV"));
     return true;
+}
+
+void require_plan_changeable(const StoredParty& party) {
+    if (party.status == status_entered) {
+        return;
+    }
+    const std::string situation = party.status == status_generated   ? "tem conta gerada"
+                                  : party.status == status_cancelled ? "foi cancelado"
+                                  : party.status == status_refunded  ? "foi devolvido"
+                                                                     : "não está lançado";
+    throw AppError(fmt::format("O contratante {} {}: sua forma de pagamento, suas parcelas e seu "
+                               "dia fixo não podem ser alterados.",
+                               trim(party.name), situation));
 }
 
 double paid_by_party(Sql& sql, const PartyKey& key) {

@@ -49,6 +49,11 @@ struct StoredParty {
 };
 bool fetch_party(Sql& sql, const PartyKey& key, StoredParty& out, bool lock = false);
 
+// The payment mode, plan and fixed-day fields of a stored party change only while it is
+// "LANCADO": a party with generated accounts was billed by them, and a cancelled or refunded one
+// has left the budget. Refuses the change otherwise, naming the party.
+void require_plan_changeable(const StoredParty& party);
+
 // Received from the party, net of the refunds already raised for it (never below zero).
 double paid_by_party(Sql& sql, const PartyKey& key);
 // True when some account of the party has received a payment.
