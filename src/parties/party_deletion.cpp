@@ -25,6 +25,10 @@ std::string contractsText(const nlohmann::json& answer) {
 
 void TfrmContratante::sbtExcluirClick() {
     if (activeControl() == &dbgFormPgto) {
+        // The deletion is written at once; another installment the user has not saved would go
+        // with it, beyond the reach of "Cancelar".
+        if (cdsFormaPagto.changeCount() > (cdsFormaPagto.rowChanged() ? 1 : 0))
+            MensErro("Antes de excluir uma parcela, grave ou cancele a parcela em edição.");
         if (msgPadrao.ShowMsg("ExclPgto", MsgType::Confirmation, mbYes | mbNo) != MsgResult::Yes)
             return;
         // Read by the installment sum check; the server moves the value to the last installment.

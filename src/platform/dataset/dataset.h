@@ -113,8 +113,9 @@ public:
     // Change log.
     int changeCount() const; // rows with a pending change
     bool hasChanges() const { return changeCount() > 0; }
-    void mergeChangeLog(); // current rows become the saved base
-    void cancelUpdates();  // back to the last merge (an edit in progress is cancelled first)
+    bool rowChanged() const; // the current row has one
+    void mergeChangeLog();   // current rows become the saved base
+    void cancelUpdates();    // back to the last merge (an edit in progress is cancelled first)
 
     // Copies the whole content of `other` (rows, calculated values and pending changes). The
     // fields must match as for loadPacket. An inactive `other` closes this set.

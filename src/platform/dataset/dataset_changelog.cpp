@@ -13,6 +13,11 @@ int DataSet::changeCount() const {
         std::count_if(rows_.begin(), rows_.end(), [](const auto& r) { return r->pending(); }));
 }
 
+bool DataSet::rowChanged() const {
+    const Row* row = currentRow();
+    return row && row->pending();
+}
+
 void DataSet::mergeChangeLog() {
     if (!active())
         return;
