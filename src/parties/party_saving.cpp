@@ -4,6 +4,7 @@
 #include "module/module_entry.h"
 #include "payment/plan_saving.h"
 #include "platform/dataset/event_detach.h"
+#include "platform/host/errors.h"
 #include "platform/host/progress.h"
 
 namespace ct {
@@ -29,9 +30,27 @@ void undoPending(DataSet& dataSet) {
         dataSet.cancelUpdates();
 }
 
-void saveInstallments(TfrmContratante& form) {
-    form.callServer("SetFormaPagto", {form.cdsFormaPagto.delta()});
+// A save's call; a refusal by the server (another user changed the party meanwhile, or it may no
+// longer change) is noted, so that the parties are then shown as the server holds them.
+nlohmann::json saveCall(TfrmContratante& form, bool& refused, std::string_view method,
+                        const std::vector<RpcArg>& args) {
+    ServerResult answer = form.netContratante.call(method, args);
+    refused = !answer.ok() && answer.errorCode() == ServerResult::applicationError;
+    return CheckResultServ(std::move(answer), true, 0);
+}
+
+void saveInstallments(TfrmContratante& form, bool& refused) {
+    saveCall(form, refused, "SetFormaPagto", {form.cdsFormaPagto.delta()});
     form.cdsFormaPagto.mergeChangeLog();
+}
+
+// After a refusal the user sees what is stored now, not the values the refused save started from.
+// Its message is shown already; a reload that fails as well has shown its own.
+void showStoredAfterRefusal(TfrmContratante& form) {
+    try {
+        form.sbtVerificarClick();
+    } catch (...) {
+    }
 }
 
 // A save that did not go through leaves the party the plan a regeneration replaced. The save's own
@@ -53,14 +72,15 @@ void TfrmContratante::cdsEndeContAfterPost(DataSet&) {
     if (!cdsNovoClie.active())
         cdsNovoClie.createDataSet();
     nlohmann::json oleNovoClie = boNovoClie ? cdsNovoClie.delta() : nlohmann::json();
+    bool refused = false;
     try {
         ShowAviGuard progress(this, 1);
         std::string insertedNumber;
         if (cdsEndeCont.hasChanges()) {
-            const nlohmann::json totals =
-                callServer("SetEndeCont", {cdsEndeCont.delta(), RpcArg::ref(oleNovoClie),
-                                           medCdFilial.text(), edtNrOrcamento.text(),
-                                           cdsEndeCont.fieldByName("NRSEQORCAEVE").asString()});
+            const nlohmann::json totals = saveCall(
+                *this, refused, "SetEndeCont",
+                {cdsEndeCont.delta(), RpcArg::ref(oleNovoClie), medCdFilial.text(),
+                 edtNrOrcamento.text(), cdsEndeCont.fieldByName("NRSEQORCAEVE").asString()});
             insertedNumber = insertedPartyNumber(totals);
             cdsTotalRateado.loadPacket(totals);
             showBudgetTotals();
@@ -71,7 +91,7 @@ void TfrmContratante::cdsEndeContAfterPost(DataSet&) {
         settleInstallmentEdit(*this);
         stampPartyNumber(*this, insertedNumber);
         if (cdsFormaPagto.hasChanges())
-            saveInstallments(*this);
+            saveInstallments(*this, refused);
         planBeforeRegeneration.forget();
     } catch (...) {
         // The parties and installments go back to what the server holds.
@@ -79,6 +99,8 @@ void TfrmContratante::cdsEndeContAfterPost(DataSet&) {
         undoPending(cdsNovoClie);
         undoPending(cdsFormaPagto);
         giveBackReplacedPlan(*this);
+        if (refused)
+            showStoredAfterRefusal(*this);
         throw;
     }
 }
@@ -89,13 +111,16 @@ void TfrmContratante::sbtConfirmarClick() {
         cdsEndeCont.post();
     settleInstallmentEdit(*this);
     if (cdsFormaPagto.hasChanges()) {
+        bool refused = false;
         try {
             ShowAviGuard progress(this, 1);
-            saveInstallments(*this);
+            saveInstallments(*this, refused);
             planBeforeRegeneration.forget();
         } catch (...) {
             undoPending(cdsFormaPagto);
             giveBackReplacedPlan(*this);
+            if (refused)
+                showStoredAfterRefusal(*this);
             throw;
         }
     }

@@ -41,14 +41,16 @@ TEST_F(PartySaving, ASaveTheServerRefusesWritesNothingAndRestoresTheParties) {
     EXPECT_EQ(calls("SetEndeCont"), 1);
     ASSERT_EQ(dialogs.messageCount(), 1u);
     EXPECT_EQ(dialogs.messages()[0].type, MsgType::Error);
-    EXPECT_FALSE(lastMessage().empty());
+    EXPECT_EQ(lastMessage(), "O contratante Ana Beatriz Souza foi alterado por outro usuário. "
+                             "Recarregue os dados e repita a operação.");
     EXPECT_FALSE(dialogs.progressShown());
-    // The grid shows the party as it was before the edit; no reload followed.
+    // The grid shows the party as the server holds it now, reloaded on the same party.
+    EXPECT_EQ(calls("GetContratante"), 1);
     EXPECT_EQ(form.cdsEndeCont.state(), DataSetState::Browse);
     EXPECT_FALSE(form.cdsEndeCont.hasChanges());
-    EXPECT_DOUBLE_EQ(field("VRRECECONTOREV").asFloat(), 3000.0);
+    EXPECT_EQ(field("NMFANTCLIE").asString(), "Ana Beatriz Souza");
+    EXPECT_DOUBLE_EQ(field("VRRECECONTOREV").asFloat(), 3333.0);
     EXPECT_EQ(field("NMCONTCLIORE").asString(), "Ana Beatriz");
-    EXPECT_EQ(calls("GetContratante"), 0);
 
     const server::ResultSet stored = storedParty("0000000001");
     ASSERT_EQ(stored.size(), 1u);
@@ -231,8 +233,11 @@ TEST_F(PartySaving, ARefusedInstallmentSaveUndoesTheInstallmentsOnly) {
     EXPECT_EQ(calls("SetFormaPagto"), 1);
     EXPECT_EQ(dialogs.messages().back().type, MsgType::Error);
     EXPECT_FALSE(form.cdsFormaPagto.hasChanges());
+    // Neither the refused note nor the one the edit started from: what the server holds now.
+    EXPECT_EQ(field("NMFANTCLIE").asString(), "Mariana Alves Costa");
     form.cdsFormaPagto.first();
-    EXPECT_EQ(form.cdsFormaPagto.fieldByName("DSOBSPARCCONT").asString(), before);
+    EXPECT_NE(before, "outro");
+    EXPECT_EQ(form.cdsFormaPagto.fieldByName("DSOBSPARCCONT").asString(), "outro");
     // The party itself had been saved before the installments were refused.
     EXPECT_EQ(storedParty("0000000003").text(0, "NMCONTCLIORE"), "Mariana");
     EXPECT_EQ(queryDemo("SELECT DSOBSPARCCONT FROM FORMAPAGTOCONT WHERE NRENDCLIORCEVE = "

@@ -125,6 +125,29 @@ void check_plan_changes(Sql& sql, const Packet& delta, const BudgetArgs& args) {
     }
 }
 
+// A refusal that names a party by its number ("O contratante 0000000002 foi alterado por outro
+// usuário...", the delta's check of a row changed meanwhile) names it by the name the user has
+// on the screen instead.
+std::string naming_the_party(const std::string& refusal, const Packet& delta) {
+    const std::string& label = party_table().label;
+    const int party_at = delta.index("NRENDCLIORCEVE");
+    const int name_at = delta.index("NMFANTCLIE");
+    std::string a;
+    std::string b;
+    for (const auto& change : delta.delta) {
+        if (change.op == DeltaChange::Op::insert) {
+            continue;
+        }
+        const std::string named =
+            fmt::format("{} {} ", label, trimmed_at(change.old_row, party_at, a));
+        const std::string_view name = trimmed_at(change.old_row, name_at, b);
+        if (!name.empty() && refusal.starts_with(named)) {
+            return fmt::format("{} {} {}", label, name, refusal.substr(named.size()));
+        }
+    }
+    return refusal;
+}
+
 // The rows of the new-client packet by client code: whole data or the new side of its pending
 // changes (the last row of a code wins). Found once per call, not once per saved party.
 std::unordered_map<std::string, const PackedRow*> new_client_rows(const Packet& packet) {
@@ -260,7 +283,12 @@ json set_ende_cont(CallContext& ctx) {
         }
         remove_party_dependents(sql, party);
     };
-    const DeltaOutcome outcome = applier.apply(delta);
+    DeltaOutcome outcome;
+    try {
+        outcome = applier.apply(delta);
+    } catch (const AppError& refused) {
+        throw AppError(naming_the_party(refused.what(), delta));
+    }
     numbers.finish();
 
     // A modify that keeps its client code needs no check: that client came with an earlier save.
